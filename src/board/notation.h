@@ -1,0 +1,21 @@
+// Text forms of the board's objects: the board picture, move text and its parser.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "board/board.h"
+#include "board/types.h"
+
+namespace qorat {
+
+// Draws the board picture, ten ranks with their connectors and the file line.
+std::ostream& operator<<(std::ostream& out, const Board& board);
+// Writes the move's four-character text.
+std::ostream& operator<<(std::ostream& out, const Move& m);
+
+std::string moveText(const Move& m);
+// The move written in text such as h2e2 (files in either case); the null move otherwise.
+Move parseMove(const std::string& text);
+
+}  // namespace qorat

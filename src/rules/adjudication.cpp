@@ -1,0 +1,102 @@
+// Adjudication by rule: insufficient material, perpetual check, perpetual chase, and the
+// record of position keys the chase rule compares.
+#include <vector>
+
+#include "board/material.h"
+#include "rules/lawyer.h"
+
+namespace qorat {
+
+namespace {
+
+constexpr int CheckRounds = 3;
+
+// Takes back the last count moves, oldest last in the returned list.
+std::vector<Move> takeBack(Board& board, int count) {
+    std::vector<Move> taken;
+    for (int i = 0; i < count; ++i) {
+        taken.push_back(board.history().back());
+        board.unmakeMove();
+    }
+    return taken;
+}
+
+void replay(Board& board, std::vector<Move>& taken) {
+    for (auto m = taken.rbegin(); m != taken.rend(); ++m) board.makeMove(*m);
+}
+
+}  // namespace
+
+void Lawyer::boardChanged(Board& b, int event) {
+    switch (event) {
+        case MoveMade: keys.emplace_back(b.key1(), b.key2()); break;
+        case MoveUnmade: keys.pop_back(); break;
+        case PositionSet: keys.clear(); break;
+        default: break;
+    }
+}
+
+bool Lawyer::insufficientMaterial() {
+    for (int square = 0; square < BoardSquares; ++square) {
+        const int type = typeOf(board.piece(square));
+        if (type == Pawn || type == Cannon || type == Rook || type == Horse) return false;
+    }
+    message = "Insufficient material";
+    return true;
+}
+
+int Lawyer::perpetualCheck() {
+    const std::vector<Move> h = board.history();
+    const int n = static_cast<int>(h.size());
+    if (n < 6) return NoSide;
+    const int side = board.sideToMove();
+    const int balance = materialBalance(board);
+    if (!inCheck(side)) return NoSide;
+    if (h[n - 1].from != h[n - 3].to || h[n - 3].from != h[n - 5].to) return NoSide;
+
+    std::vector<Move> taken;
+    int verdict = side;
+    for (int round = 0; round < CheckRounds; ++round) {
+        for (const Move& m : takeBack(board, 2)) taken.push_back(m);
+        if (materialBalance(board) != balance || !inCheck(side)) {
+            verdict = NoSide;
+            break;
+        }
+    }
+    replay(board, taken);
+    return verdict;
+}
+
+bool Lawyer::pieceCanReachLegally(int from, int to) {
+    Move pass = nullMove;
+    board.makeMove(pass);
+    MoveList moves;
+    generatePieceMoves(moves, from, true);
+    board.unmakeMove();
+    for (const Move& m : moves)
+        if (m.to == to) return true;
+    return false;
+}
+
+bool Lawyer::isProtected(int square) const { return isAttacked(square, colourOf(board.piece(square))); }
+
+int Lawyer::perpetualChase() {
+    const int n = static_cast<int>(keys.size());
+    if (n < 5 || keys[n - 1] != keys[n - 5]) return NoSide;
+    const std::vector<Move> h = board.history();
+    if (h[n - 1].from != h[n - 3].to || h[n - 3].from != h[n - 5].to || h[n - 1].to != h[n - 3].from) return NoSide;
+    if (h[n - 2].from != h[n - 4].to) return NoSide;
+    const int x = h[n - 1].to;
+    const int y = h[n - 1].from;
+    const int u = h[n - 2].from;
+    const int v = h[n - 2].to;
+    if (!pieceCanReachLegally(x, v) || isProtected(v)) return NoSide;
+
+    const int side = board.sideToMove();
+    std::vector<Move> taken = takeBack(board, 2);
+    const int verdict = pieceCanReachLegally(y, u) && !isProtected(u) ? side : NoSide;
+    replay(board, taken);
+    return verdict;
+}
+
+}  // namespace qorat

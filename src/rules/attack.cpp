@@ -1,0 +1,117 @@
+// The attack test, check, and the legality of a single move with its reason.
+#include "board/geometry.h"
+#include "rules/lawyer.h"
+
+namespace qorat {
+
+namespace {
+
+// Leg squares of a horse that jumps onto the attacked square, per jump of stepTable's row.
+constexpr int attackingHorseLegs[] = {-8, -10, -8, -10, 8, 10, 8, 10};
+constexpr int attackingElephantEyes[] = {-10, -8, 8, 10};
+
+int squareAt(int cell) { return mailboxToSquare[cell]; }
+
+// Whether a pawn of the side, standing one step from the square in this direction,
+// steps onto the square: pawns never step backwards.
+bool pawnStepsOnto(int side, int direction, int pawnSquare) {
+    const int backwards = side == Red ? StepUp : StepDown;
+    return direction != backwards && mayStand(side, Pawn, pawnSquare);
+}
+
+}  // namespace
+
+Lawyer::Lawyer(Board& b) : board(b) { keys.reserve(1024); }
+
+bool Lawyer::attackedAlongLines(int square, int attacker) const {
+    const int cell = cellOf(square);
+    for (int i = 0; i < 4; ++i) {
+        const int step = stepTable[Rook][i];
+        int c = cell + step;
+        int neighbour = squareAt(c);
+        if (neighbour < 0) continue;
+        bool screened = false;
+        const int p = board.piece(neighbour);
+        if (p != Empty) {
+            const int type = typeOf(p);
+            if (colourOf(p) == attacker) {
+                if (type == Rook || type == King) return true;
+                if (type == Pawn && pawnStepsOnto(attacker, step, neighbour)) return true;
+            }
+            screened = true;
+        }
+        for (c += step; squareAt(c) >= 0; c += step) {
+            const int q = board.piece(squareAt(c));
+            if (q == Empty) continue;
+            const bool own = colourOf(q) == attacker;
+            if (!screened) {
+                if (own && (typeOf(q) == Rook || typeOf(q) == King)) return true;
+                screened = true;
+                continue;
+            }
+            if (own && typeOf(q) == Cannon) return true;
+            break;
+        }
+    }
+    return false;
+}
+
+bool Lawyer::isAttacked(int square, int attacker) const {
+    if (attacker == -1) attacker = opponent(colourOf(board.piece(square)));
+    if (attackedAlongLines(square, attacker)) return true;
+
+    const int cell = cellOf(square);
+    const int horse = makePiece(attacker, Horse);
+    for (int i = 0; i < 8; ++i) {
+        const int from = squareAt(cell + stepTable[Horse][i]);
+        if (from >= 0 && board.piece(from) == horse && board.piece(square + attackingHorseLegs[i]) == Empty) return true;
+    }
+    if (mayStand(attacker, Elephant, square)) {
+        const int elephant = makePiece(attacker, Elephant);
+        for (int i = 0; i < 4; ++i) {
+            const int from = squareAt(cell + stepTable[Elephant][i]);
+            if (from >= 0 && board.piece(from) == elephant && board.piece(square + attackingElephantEyes[i]) == Empty)
+                return true;
+        }
+    }
+    if (mayStand(attacker, Advisor, square)) {
+        const int advisor = makePiece(attacker, Advisor);
+        for (int i = 0; i < 4; ++i) {
+            const int from = squareAt(cell + stepTable[Advisor][i]);
+            if (from >= 0 && board.piece(from) == advisor) return true;
+        }
+    }
+    return false;
+}
+
+bool Lawyer::inCheck(int side) const {
+    if (side == -1) side = board.sideToMove();
+    return isAttacked(board.kingSquare(side), -1);
+}
+
+bool Lawyer::isLegal(Move& m) {
+    message.clear();
+    const int mover = board.sideToMove();
+    const int p = board.piece(m.from);
+    if (p == Empty || colourOf(p) != mover) return false;
+    const int target = board.piece(m.to);
+    if (target != Empty && colourOf(target) == mover) return false;
+    if (!pieceCanReach(m.from, m.to)) return false;
+
+    const bool wasInCheck = inCheck(mover);
+    board.makeMove(m);
+    const bool exposed = isAttacked(board.kingSquare(mover), opponent(mover));
+    board.unmakeMove();
+    if (exposed) message = wasInCheck ? "in check" : "moving into check";
+    return !exposed;
+}
+
+bool Lawyer::pieceCanReach(int from, int to) {
+    MoveList moves;
+    generatePieceMoves(moves, from, false);
+    for (const Move& candidate : moves)
+        if (candidate.to == to) return true;
+    return false;
+}
+
+}  // namespace qorat
