@@ -1,20 +1,17 @@
 // The entry point: builds the controller and runs the game.
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 
-#include "board/notation.h"
-#include "rules/lawyer.h"
+#include "board/random_seed.h"
+#include "control/controller.h"
 
-int main() {
-    qorat::Board board;
-    qorat::Lawyer lawyer(board);
-    board.addObserver(&lawyer);
-    std::cout << '\n' << board << '\n';
-    std::string line;
-    while (std::getline(std::cin, line)) {
-        qorat::Move m = qorat::parseMove(line);
-        if (lawyer.isLegal(m)) board.makeMove(m);
-        std::cout << '\n' << board << '\n';
-    }
-    return 0;
+int main(int argc, char** argv) {
+    // Input is buffered by the C++ stream alone, where the input poll can see what waits.
+    std::ios::sync_with_stdio(false);
+    // QORAT_SEED fixes the position keys and the book's choices, so a game can be replayed.
+    if (const char* seed = std::getenv("QORAT_SEED")) qorat::fixRandomSeed(static_cast<unsigned>(std::strtoul(seed, nullptr, 10)));
+    auto controller = std::make_unique<qorat::Controller>(argc, argv);
+    controller->run();
 }

@@ -1,8 +1,9 @@
 // The two tables of random position keys, one entry per (square, piece code).
 #include "board/keys.h"
 
+#include "board/random_seed.h"
+
 #include <cstdlib>
-#include <ctime>
 #include <unordered_set>
 
 namespace qorat {
@@ -42,7 +43,7 @@ void fillKeyTables(unsigned seed) {
 }
 
 void ensureKeyTables() {
-    if (!keyTablesFilled) fillKeyTables(static_cast<unsigned>(std::time(nullptr)));
+    if (!keyTablesFilled) fillKeyTables(randomSeed());
 }
 
 }  // namespace qorat

@@ -20,7 +20,7 @@ constexpr int keySlot(int square, int piece) { return KeySlotsPerSquare * square
 
 // Draws both tables from the given seed, all entries distinct, non-zero and below 2^31.
 void fillKeyTables(unsigned seed);
-// Draws both tables from the time, unless they have been drawn already in this process.
+// Draws both tables from the random seed, unless they have been drawn already in this process.
 void ensureKeyTables();
 
 }  // namespace qorat

@@ -51,6 +51,8 @@ struct Move {
 };
 
 inline constexpr Move nullMove{0, 0, 0};
+// Both squares 0: what a failed parse gives, and what stands for no move at all.
+constexpr bool isNoMove(const Move& m) { return m.from == 0 && m.to == 0; }
 
 // A move packed into 16 bits, from * 256 + to; 0 means no move.
 using PackedMove = std::uint16_t;

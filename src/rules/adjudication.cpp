@@ -90,6 +90,8 @@ int Lawyer::perpetualChase() {
     const int y = h[n - 1].from;
     const int u = h[n - 2].from;
     const int v = h[n - 2].to;
+    // Attacking the king is check, which the perpetual-check rule judges, not a chase.
+    if (typeOf(board.piece(v)) == King) return NoSide;
     if (!pieceCanReachLegally(x, v) || isProtected(v)) return NoSide;
 
     const int side = board.sideToMove();

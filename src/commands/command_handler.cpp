@@ -1,0 +1,140 @@
+// The game commands: new game, set-up, taking moves back, moving now, the clock and the record.
+#include "commands/command_handler.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+
+#include "board/notation.h"
+#include "commands/options.h"
+#include "control/clock.h"
+#include "engine/engine.h"
+#include "interface/interface.h"
+
+namespace qorat {
+
+void splitCommand(const std::string& line, std::string& command, std::vector<std::string>& args) {
+    command.clear();
+    args.clear();
+    if (line.empty()) return;
+    std::istringstream words(line);
+    words >> command;
+    std::string word;
+    words >> word;
+    while (!words.eof()) {
+        args.push_back(word);
+        words >> word;
+    }
+    if (line.back() == ' ' || line.back() == '\t')
+        std::cerr << "space\n";
+    else
+        args.push_back(word);
+}
+
+CommandHandler::CommandHandler(Interface& i, Board& b, Engine& e, Lawyer& l, Controller& c)
+    : interface(i), board(b), engine(e), lawyer(l), controller(c) {}
+
+bool CommandHandler::handleCommand(const std::string& line) {
+    std::string command;
+    std::vector<std::string> args;
+    splitCommand(line, command, args);
+    if (command == "?") {
+        if (engine.isThinking()) engine.moveNow();
+    } else if (command == "go") {
+        options.set("computerColor", board.sideToMove() == Red ? "r" : "b");
+    } else if (command == "new") {
+        newGame();
+    } else if (command == "quit") {
+        std::exit(0);
+    } else if (command == "undo") {
+        undo();
+    } else if (command == "remove") {
+        remove();
+    } else if (command == "vomit") {
+        printGameRecord();
+    } else if (command == "setboard") {
+        setBoard(line, args);
+    } else if (command == "t" || command == "time") {
+        reportTime();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void CommandHandler::dropEngineMove() {
+    engine.moveNow();
+    engine.takeMove();
+}
+
+void CommandHandler::newGame() {
+    dropEngineMove();
+    board.reset();
+    interface.current().printBoard(board);
+}
+
+void CommandHandler::undo() {
+    if (board.history().empty() || options.get("computerColor") != "n") {
+        interface.current().printText("Error (command not legal now): undo\n");
+        return;
+    }
+    board.unmakeMove();
+    interface.current().printBoard(board);
+}
+
+void CommandHandler::remove() {
+    if (board.history().size() < 2) {
+        interface.current().printText("Error (command not legal now): remove\n");
+        return;
+    }
+    board.unmakeMove();
+    board.unmakeMove();
+    interface.current().printBoard(board);
+}
+
+void CommandHandler::setBoard(const std::string& line, const std::vector<std::string>& args) {
+    if (args.size() < 2) {
+        std::cerr << args.size() << '\n';
+        interface.current().printText("Error (invalid format): ");
+        interface.current().printText(line);
+        interface.current().printText("\n");
+        return;
+    }
+    dropEngineMove();
+    board.setFen(args[0] + " " + args[1]);
+    interface.current().printBoard(board);
+}
+
+void CommandHandler::reportTime() {
+    const Clock* clock = clockFor(board.sideToMove());
+    interface.print("Time left is: ").current().printInt(clock->timeLeft());
+    interface.print(" second to make ").current().printInt(clock->movesLeft);
+    interface.print(" moves.\n");
+}
+
+void CommandHandler::printGameRecord() {
+    std::cerr << "Starting Position: " << board.setupFen() << '\n';
+    std::cerr << " Current Position: " << board.toFen() << '\n';
+    const std::string& setup = board.setupFen();
+    int count = 1;
+    for (const Move& m : board.history()) {
+        if (count % 2 == 1) {
+            char number[16];
+            std::snprintf(number, sizeof number, "%3d. ", count);
+            std::cerr << number;
+        }
+        if (count == 1 && !setup.empty() && setup.back() == 'b') {
+            std::cerr << "...  ";
+            count = 2;
+        }
+        std::cerr << moveText(m);
+        if (count % 2 == 1)
+            std::cerr << ' ';
+        else
+            std::cerr << std::endl;
+        ++count;
+    }
+}
+
+}  // namespace qorat

@@ -1,0 +1,54 @@
+// The two game clocks: each side's balance of seconds and moves to the next time control.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+
+#include "engine/seams.h"
+
+namespace qorat {
+
+class Clock : public MoveClock {
+public:
+    Clock(int moves, int seconds, int increment);
+
+    void startTurn();
+    void stopTurn();
+    // Charges the span from the turn's start to its end, starting a new period when due.
+    void chargeTurn();
+    bool isExpired() const { return secondsLeft < 0; }
+    bool hasTimeControl() const { return movesPerControl != 0 || secondsPerControl != 0; }
+    bool hasTimeForMove() const override;
+    // The granted seconds less the whole seconds since the turn began.
+    int timeLeft() const;
+
+    std::int32_t movesPerControl;
+    std::int32_t movesLeft;
+    std::int32_t secondsPerControl;
+    std::int32_t secondsLeft;
+    std::int32_t increment;
+    std::time_t turnStart;
+    std::time_t turnEnd;
+};
+
+extern std::unique_ptr<Clock> redClock;
+extern std::unique_ptr<Clock> blueClock;
+
+// Replaces both clocks by fresh ones with this time control.
+void setTimeControl(int moves, int seconds, int increment);
+// The clock of Red or Blue; null for any other value.
+Clock* clockFor(int side);
+
+// Where the clocks read the time; tests substitute their own.
+using WallClock = std::time_t (*)();
+void setWallClock(WallClock source);
+
+// The clocks as the engine reaches them.
+class GameClocks : public ClockSource {
+public:
+    void setTimeControl(int moves, int seconds, int increment) override;
+    MoveClock* clockFor(int side) override;
+};
+
+}  // namespace qorat

@@ -1,0 +1,166 @@
+// The controller: owns the game's main objects, wires them together and runs the main loop.
+#include "control/controller.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "board/notation.h"
+#include "commands/command_handler.h"
+#include "engine/engine.h"
+#include "interface/interface.h"
+#include "rules/lawyer.h"
+
+namespace qorat {
+
+namespace {
+
+constexpr useconds_t PassPause = 100;
+
+}  // namespace
+
+Controller::Controller(int argc, const char* const* argv) {
+    boardPtr = std::make_unique<Board>();
+    lawyer = std::make_unique<Lawyer>(*boardPtr);
+    boardPtr->addObserver(lawyer.get());
+    interface = std::make_unique<Interface>(this);
+    engine = std::make_unique<Engine>(*boardPtr, *lawyer, *interface, clocks);
+    commandHandler = std::make_unique<CommandHandler>(*interface, *boardPtr, *engine, *lawyer, *this);
+    computerSide = Blue;
+    cxboardMode = false;
+    options.addObserver(this);
+    options.parseCommandLine(argc, argv);
+}
+
+Controller::~Controller() = default;
+
+void Controller::optionChanged(std::string name) {
+    if (name == "st") {
+        std::istringstream value(options.get("st"));
+        int seconds = 0;
+        if (!(value >> seconds)) return;
+        setTimeControl(1, seconds, 0);
+        clockFor(boardPtr->sideToMove())->startTurn();
+    } else if (name == "interface") {
+        cxboardMode = options.get("interface") == "cxboard";
+    } else if (name == "computerColor") {
+        const std::string colour = options.get("computerColor");
+        computerSide = colour == "r" ? Red : colour == "b" ? Blue : NoSide;
+    }
+}
+
+void Controller::run() {
+    interface->current().printBoard(*boardPtr);
+    interface->current().printPrompt();
+    for (;;) {
+        if (!boardPtr->gameOver) adjudicate();
+        bool busy = true;
+        if (interface->inputPending()) {
+            const std::string line = interface->readLine();
+            // Everything sent before the end of input has been handled: end as "quit" does.
+            if (line.empty() && interface->inputEnded()) std::exit(0);
+            handleLine(line);
+            interface->current().printPrompt();
+        } else if (boardPtr->sideToMove() == computerSide && !boardPtr->gameOver) {
+            computerTurn();
+        } else {
+            busy = false;
+        }
+        // With nothing to do until a line arrives, wait for it rather than spin.
+        if (busy)
+            usleep(PassPause);
+        else
+            interface->waitForInput();
+    }
+}
+
+void Controller::adjudicate() {
+    MoveList moves;
+    lawyer->generateMoves(moves, true);
+    InterfaceState& out = interface->current();
+    const int side = boardPtr->sideToMove();
+    if (moves.empty()) {
+        out.printText(side == Red ? "0-1 {" : "1-0 {");
+        if (lawyer->inCheck(side))
+            out.printText(std::string(side == Red ? "Blue" : "Red") + " mates");
+        else
+            out.printText(std::string(side == Red ? "Red" : "Blue") + " stalemated");
+        out.printText("}\n");
+        endGame();
+        return;
+    }
+    const char* perpetualScore = side == Red ? "1-0" : "0-1";
+    if (lawyer->insufficientMaterial()) {
+        endGame();
+        out.printText("1/2-1/2 {" + lawyer->message + "}\n");
+    } else if (redClock->hasTimeControl() && redClock->isExpired()) {
+        endGame();
+        out.printText("0-1 {Red runs out of time}\n");
+    } else if (blueClock->hasTimeControl() && blueClock->isExpired()) {
+        endGame();
+        out.printText("1-0 {Blue runs out of time}\n");
+    } else if (lawyer->perpetualCheck() != NoSide) {
+        endGame();
+        out.printText(std::string(perpetualScore) + " {Perpetual Check}\n");
+    } else if (lawyer->perpetualChase() != NoSide) {
+        endGame();
+        out.printText(std::string(perpetualScore) + " {Perpetual Chase}\n");
+    }
+}
+
+void Controller::endGame() {
+    boardPtr->gameOver = true;
+    boardPtr->notifyObservers(GameOver);
+}
+
+void Controller::handleLine(const std::string& line) {
+    const Move m = parseMove(line);
+    if (!isNoMove(m)) {
+        attemptMove(m);
+    } else if (!options.handleCommand(line) && !commandHandler->handleCommand(line)) {
+        interface->current().printText("Error (unknown command): " + line + "\n");
+    }
+}
+
+void Controller::attemptMove(Move m) {
+    const int colour = colourOf(boardPtr->piece(m.from));
+    if (colour != boardPtr->sideToMove() || colour == computerSide) {
+        interface->current().printText("IllegalMove (Out of turn): " + moveText(m) + "\n");
+    } else if (lawyer->isLegal(m)) {
+        playHumanMove(m);
+    } else {
+        const std::string reason = lawyer->message.empty() ? "" : " (" + lawyer->message + ")";
+        interface->current().printText("IllegalMove" + reason + ": " + moveText(m) + "\n");
+    }
+}
+
+void Controller::playMove(Move& m) {
+    Clock* mover = clockFor(boardPtr->sideToMove());
+    mover->stopTurn();
+    mover->chargeTurn();
+    boardPtr->makeMove(m);
+    interface->current().printBoard(*boardPtr);
+}
+
+void Controller::playHumanMove(Move m) {
+    playMove(m);
+    if (!cxboardMode) interface->current().printMove(m);
+    clockFor(boardPtr->sideToMove())->startTurn();
+}
+
+void Controller::computerTurn() {
+    if (!engine->moveReady()) {
+        engine->think();
+        return;
+    }
+    Move m = engine->takeMove();
+    // The engine's move is checked like any other before it reaches the board.
+    if (isNoMove(m) || !lawyer->isLegal(m)) return;
+    playMove(m);
+    interface->current().printMove(m);
+    interface->current().printPrompt();
+    clockFor(boardPtr->sideToMove())->startTurn();
+}
+
+}  // namespace qorat

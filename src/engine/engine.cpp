@@ -1,0 +1,86 @@
+// Building the engine, and how it follows the options that concern it.
+#include "engine/engine.h"
+
+#include <iostream>
+#include <sstream>
+
+namespace qorat {
+
+namespace {
+
+const char* const installedBookPath = "/usr/local/share/qorat/book.dat";
+const char* const localBookPath = "book.dat";
+constexpr int VerifiedNullReduction = 3;
+constexpr int PlainNullReduction = 2;
+
+bool isOn(const std::string& value) { return value == "on"; }
+
+// The leading number of the text, as a stream reads an int; blank text gives nothing.
+void readInt(const std::string& text, std::int32_t& value) {
+    std::istringstream in(text);
+    in >> value;
+}
+
+}  // namespace
+
+Engine::Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks)
+    : board(board), lawyer(lawyer), input(input), clocks(clocks),
+      table(std::make_unique<TranspositionTable>()), ordering(board) {
+    clocks.setTimeControl(0, 0, 0);
+    options.addObserver(this);
+    if (useOpeningBook && !book) loadBook();
+}
+
+void Engine::loadBook() {
+    for (const char* path : {installedBookPath, localBookPath}) {
+        book = std::make_unique<OpeningBook>(path);
+        if (book->loaded()) return;
+    }
+    book.reset();
+    std::cerr << "Can't open my book!\n";
+}
+
+void Engine::optionChanged(std::string name) {
+    const std::string value = options.get(name);
+    if (name == "search") {
+        if (value == "alphabeta") {
+            mtd = false;
+            algorithm = AlphaBeta;
+        } else if (value == "mtd") {
+            mtd = true;
+            algorithm = AlphaBeta;
+        } else if (value == "negascout") {
+            mtd = false;
+            algorithm = NegaScout;
+        }
+    } else if (name == "searchPly") {
+        readInt(value, searchPly);
+    } else if (name == "nullmove") {
+        nullmove = isOn(value);
+    } else if (name == "quiescence") {
+        quiescence = isOn(value);
+    } else if (name == "verifynull") {
+        verifynull = isOn(value);
+        if (verifynull) nullmove = true;
+        nullReduction = verifynull ? VerifiedNullReduction : PlainNullReduction;
+    } else if (name == "useOpeningBook") {
+        useOpeningBook = value != "n";
+    } else if (name == "hash") {
+        hash = isOn(value);
+    } else if (name == "hashadjust") {
+        hashadjust = isOn(value);
+    } else if (name == "iterative") {
+        iterative = isOn(value);
+        thinkState = Idle;
+    } else if (name == "post") {
+        post = isOn(value);
+    } else if (name == "qnull") {
+        qnull = isOn(value);
+    } else if (name == "qhash") {
+        qhash = isOn(value);
+    } else if (name == "computerColor") {
+        thinkState = Idle;
+    }
+}
+
+}  // namespace qorat

@@ -1,0 +1,116 @@
+// The computer player: its search switches and counters, the transposition table and the
+// opening book it owns, and the think operations the main loop drives.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "board/board.h"
+#include "board/move_list.h"
+#include "book/opening_book.h"
+#include "commands/options.h"
+#include "engine/move_ordering.h"
+#include "engine/search_types.h"
+#include "engine/seams.h"
+#include "engine/transposition_table.h"
+#include "rules/lawyer.h"
+
+namespace qorat {
+
+class Engine : public OptionsObserver {
+public:
+    Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks);
+
+    void optionChanged(std::string name) override;
+
+    // Works towards a move for the side to move; returns early when input is waiting.
+    void think();
+    bool moveReady() const { return thinkState == MoveReady; }
+    // The first move of the best line, or no move when there is none for this position.
+    Move takeMove();
+    bool isThinking() const { return thinkState == Searching; }
+    // Makes the best line found so far the move to play.
+    void moveNow() { thinkState = MoveReady; }
+
+    // How far the current or last search got, for reports.
+    struct Progress {
+        int depth = 0;
+        int score = 0;
+        std::int64_t nodes = 0;
+    };
+    Progress progress() const { return {completedDepth, completedScore, nodeCount}; }
+
+private:
+    enum ThinkState : std::int16_t { Searching = 0, MoveReady = 1, Idle = 2 };
+    enum AbortReason : std::int16_t { NoAbort = 0, TimeUp = 1, InputWaiting = 2 };
+    enum Algorithm : std::int32_t { AlphaBeta = 0, NegaScout = 2 };
+
+    void loadBook();
+
+    // Think driver.
+    void startSearch();
+    bool atSearchRoot() const;
+    bool playBookMove();
+    int searchIteration(int depth, int guess);
+    int mtdf(Line& line, int depth, int guess);
+    void printPost(int depth, int score) const;
+
+    // Search.
+    int searchNode(Line& line, int alpha, int beta, int ply, int depth, bool nullAllowed, bool verify);
+    int searchMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify);
+    int alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify);
+    int negaScoutMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify);
+    int quiesceNode(int alpha, int beta, int ply, int depth, bool nullAllowed);
+    bool stopRequested();
+    int staticScore() const;
+
+    // The search's use of the transposition table.
+    bool probe(int ply, int depth, int& alpha, int& beta, Move& move, int& score, bool& nullAllowed);
+    void store(int ply, int depth, int alpha, int beta, int result, const Move& move);
+
+    Board& board;
+    Lawyer& lawyer;
+    std::unique_ptr<OpeningBook> book;
+    InputPoll& input;
+    ClockSource& clocks;
+    std::unique_ptr<TranspositionTable> table;
+    MoveOrdering ordering;
+    Line bestLine;
+    std::int16_t thinkState = Idle;
+    std::int32_t searchPly = 6;
+    std::int32_t nullReduction = 3;
+    std::int16_t abortReason = NoAbort;
+    MoveClock* clock = nullptr;
+    std::int64_t nodeCount = 0;
+    std::chrono::steady_clock::time_point startTime;
+
+    // Where the current search started, so that its line is never played elsewhere.
+    std::uint64_t rootKey1 = 0;
+    std::uint64_t rootKey2 = 0;
+    std::size_t rootPlies = 0;
+    // The clock may stop a search only once it has completed an iteration, so that a
+    // side with a legal move always gets one to play.
+    bool iterationDone = false;
+    int completedDepth = 0;
+    int completedScore = 0;
+
+    bool useOpeningBook = true;
+    bool post = false;
+    bool quiescence = false;
+    bool qnull = false;
+    bool qhash = true;
+    std::int32_t algorithm = AlphaBeta;
+    bool nullmove = true;
+    bool mtd = true;
+    bool iterative = true;
+    bool verifynull = true;
+    bool hashadjust = false;
+    bool hash = true;
+
+    // Lets the tests look inside.
+    friend struct EngineInspector;
+};
+
+}  // namespace qorat

@@ -1,0 +1,196 @@
+// The recursive search: negamax over pseudo-legal moves, an illegal move being caught one
+// ply later when the king can be taken; null-move pruning with verification, an alpha-beta
+// or NegaScout loop over the moves, and an optional quiescence search.
+#include <algorithm>
+
+#include "engine/engine.h"
+#include "engine/evaluator.h"
+
+namespace qorat {
+
+namespace {
+
+// Verified null moves are not tried this close to the leaves.
+constexpr int MinVerifiedNullDepth = 3;
+constexpr int VerificationReduction = 2;
+
+}  // namespace
+
+bool Engine::stopRequested() {
+    if (iterationDone && !clock->hasTimeForMove()) {
+        abortReason = TimeUp;
+        return true;
+    }
+    if (input.inputPending()) {
+        abortReason = InputWaiting;
+        return true;
+    }
+    return false;
+}
+
+int Engine::staticScore() const { return evaluator.evaluate(board, lawyer); }
+
+int Engine::searchNode(Line& line, int alpha, int beta, int ply, int depth, bool nullAllowed, bool verify) {
+    if (abortReason != NoAbort) return 0;
+    if (stopRequested()) return -Infinity;
+    ordering.clearPreferred();
+    ++nodeCount;
+
+    if (lawyer.inCheck(opponent(board.sideToMove()))) {
+        line.tagLast(KingCapture);
+        return Infinity;
+    }
+    if (ply >= MaxPly) return staticScore() - ply;
+    if (depth - ply <= 0)
+        return quiescence ? quiesceNode(alpha, beta, ply, depth, nullAllowed) : staticScore() - ply;
+
+    Move tableMove;
+    int tableScore = 0;
+    if (probe(ply, depth, alpha, beta, tableMove, tableScore, nullAllowed)) {
+        line.push_back({tableMove, TableCut});
+        return tableScore;
+    }
+
+    verify = verify && verifynull;
+    nullAllowed = nullAllowed && nullmove;
+    bool failHigh = false;
+    if (ply > 0 && nullAllowed && !(verify && depth - ply < MinVerifiedNullDepth)) {
+        Line nullLine;
+        Move pass = nullMove;
+        board.makeMove(pass);
+        const int v = -searchNode(nullLine, -beta, 1 - beta, ply + 1, depth - nullReduction, false, verify);
+        board.unmakeMove();
+        if (v > beta && !verify) {
+            line.tagLast(NullMoveCut);
+            return v;
+        }
+        if (v > beta) {
+            depth -= VerificationReduction;
+            verify = false;
+            failHigh = true;
+        }
+    }
+
+    ordering.pushKillers(ply);
+    MoveList moves;
+    lawyer.generateMoves(moves, false);
+    if (moves.empty()) {
+        line.tagLast(NoMoveLeft);
+        return ply - MateScore;
+    }
+    ordering.sort(moves);
+
+    // The node's best line goes straight onto the end of the line it was given.
+    const std::size_t start = line.size();
+    int result = searchMoves(line, moves, alpha, beta, ply, depth, verify);
+    if (abortReason == NoAbort && failHigh && result < beta) {
+        // The null move's promise did not hold: search again, one ply short of the full depth.
+        line.truncate(start);
+        ++depth;
+        verify = true;
+        result = searchMoves(line, moves, alpha, beta, ply, depth, verify);
+    }
+    if (abortReason != NoAbort || line.size() == start) return result;
+
+    const Move best = line[start].move;
+    if (result > beta) ordering.storeKiller(best, ply);
+    store(ply, depth, alpha, beta, result, best);
+    return result;
+}
+
+int Engine::searchMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify) {
+    return algorithm == NegaScout ? negaScoutMoves(out, moves, alpha, beta, ply, depth, verify)
+                                  : alphaBetaMoves(out, moves, alpha, beta, ply, depth, verify);
+}
+
+int Engine::alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify) {
+    if (moves.empty() || beta <= -Infinity) return -MateScore;
+    int best = -Infinity;
+    Line bestLine;
+    Line child;
+    for (Move& m : moves) {
+        child.clear();
+        child.push_back({m});
+        board.makeMove(m);
+        const int r = searchNode(child, -beta, -std::max(alpha, best), ply + 1, depth, true, verify);
+        // A child that can take the king means the move was illegal.
+        if (r < Infinity && -r > best) {
+            best = -r;
+            bestLine = child;
+        }
+        board.unmakeMove();
+        if (best >= beta) break;
+    }
+    if (best == -Infinity) return -MateScore;
+    out.append(bestLine);
+    return best;
+}
+
+int Engine::negaScoutMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify) {
+    if (moves.empty() || alpha >= beta) return alpha;
+    int a = alpha;
+    int b = beta;
+    Line bestLine;
+    Line child;
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        Move& m = moves[i];
+        child.clear();
+        child.push_back({m});
+        board.makeMove(m);
+        const int t = -searchNode(child, -b, -a, ply + 1, depth, true, verify);
+        if (a < t && t < beta && depth - 1 > ply && i > 0) {
+            child.clear();
+            child.push_back({m});
+            const int u = -searchNode(child, -beta, -t, ply + 1, depth, true, verify);
+            a = std::max(u, t);
+            bestLine = child;
+        } else if (t > a) {
+            a = t;
+            bestLine = child;
+        }
+        board.unmakeMove();
+        if (a >= beta) break;
+        b = a + 1;
+    }
+    out.append(bestLine);
+    return a;
+}
+
+int Engine::quiesceNode(int alpha, int beta, int ply, int depth, bool nullAllowed) {
+    if (stopRequested()) return -Infinity;
+    if (lawyer.inCheck(opponent(board.sideToMove()))) return Infinity;
+
+    Move tableMove;
+    int tableScore = 0;
+    if (qhash && probe(ply, depth, alpha, beta, tableMove, tableScore, nullAllowed)) return tableScore;
+
+    if (nullAllowed && qnull) {
+        // A one-ply full-width look, plies counted afresh, ending in static scores.
+        Line nullLine;
+        Move pass = nullMove;
+        board.makeMove(pass);
+        quiescence = false;
+        const int v = -searchNode(nullLine, -beta, 1 - beta, 0, 1, false, false);
+        quiescence = true;
+        board.unmakeMove();
+        if (v >= beta) return staticScore();
+    }
+
+    MoveList moves;
+    lawyer.generateMoves(moves, false);
+    if (moves.empty()) return -MateScore;
+    ordering.pushKillers(ply);
+    ordering.sort(moves);
+    ordering.captureRun(moves, lawyer);
+    if (moves.empty()) return staticScore();
+
+    Line bestLine;
+    const int result = searchMoves(bestLine, moves, alpha, beta, ply, depth, false);
+    if (abortReason != NoAbort || bestLine.empty()) return result;
+    const Move best = bestLine[0].move;
+    if (result > beta) ordering.storeKiller(best, ply);
+    if (qhash) store(ply, depth, alpha, beta, result, best);
+    return result;
+}
+
+}  // namespace qorat

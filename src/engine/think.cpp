@@ -1,0 +1,129 @@
+// The think driver: the book first, then iterative deepening with MTD(f) probes; it returns
+// early when input waits and goes on with the same search when called again.
+#include <iostream>
+
+#include "board/notation.h"
+#include "engine/engine.h"
+#include "engine/evaluator.h"
+
+namespace qorat {
+
+namespace {
+
+const char* tagText(std::int32_t tag) {
+    switch (tag) {
+        case TableCut: return "{HT}";
+        case NullMoveCut: return "{NM}";
+        case NoMoveLeft: return "(MATE}";
+        case KingCapture: return "{MC}";
+        default: return "";
+    }
+}
+
+}  // namespace
+
+void Engine::think() {
+    if (thinkState == MoveReady) {
+        std::cerr << "Shouldn't be happening: think()\n";
+        return;
+    }
+    clock = clocks.clockFor(board.sideToMove());
+    if (thinkState == Idle || !atSearchRoot()) startSearch();
+    if (playBookMove()) return;
+
+    int score = staticScore();
+    abortReason = NoAbort;
+    int depth = searchPly;
+    if (iterative) {
+        depth = static_cast<int>(bestLine.size()) + 1;
+        if (searchPly < depth) {
+            thinkState = MoveReady;
+            return;
+        }
+    }
+    for (;;) {
+        score = searchIteration(depth, score);
+        if (post) printPost(depth, score);
+        if (depth >= searchPly || abortReason != NoAbort) break;
+        ++depth;
+    }
+    thinkState = abortReason == InputWaiting ? Searching : MoveReady;
+}
+
+Move Engine::takeMove() {
+    thinkState = Idle;
+    if (bestLine.empty() || !atSearchRoot()) return nullMove;
+    return bestLine[0].move;
+}
+
+void Engine::startSearch() {
+    thinkState = Searching;
+    bestLine.clear();
+    table->age();
+    ordering.clearKillers();
+    startTime = std::chrono::steady_clock::now();
+    nodeCount = 0;
+    iterationDone = false;
+    completedDepth = 0;
+    completedScore = 0;
+    rootKey1 = board.key1();
+    rootKey2 = board.key2();
+    rootPlies = board.history().size();
+}
+
+bool Engine::atSearchRoot() const {
+    return board.key1() == rootKey1 && board.key2() == rootKey2 && board.history().size() == rootPlies;
+}
+
+bool Engine::playBookMove() {
+    if (!useOpeningBook || !book) return false;
+    const PackedMove packed = book->chooseMove(board);
+    if (packed == 0) return false;
+    Move m = unpackMove(packed);
+    if (!lawyer.isLegal(m)) return false;
+    bestLine.push_back({m});
+    thinkState = MoveReady;
+    return true;
+}
+
+int Engine::searchIteration(int depth, int guess) {
+    Line line;
+    Line& target = iterative ? line : bestLine;
+    target.clear();
+    const int score = mtd ? mtdf(target, depth, guess) : searchNode(target, -Infinity, Infinity, 0, depth, true, true);
+    if (abortReason != NoAbort) return score;
+    if (iterative) bestLine = line;
+    iterationDone = true;
+    completedDepth = depth;
+    completedScore = score;
+    return score;
+}
+
+int Engine::mtdf(Line& line, int depth, int guess) {
+    int lower = -Infinity;
+    int upper = Infinity;
+    int g = guess;
+    do {
+        line.clear();
+        const int beta = g == lower ? g + 1 : g;
+        g = searchNode(line, beta - 1, beta, 0, depth, true, true);
+        if (g >= beta)
+            lower = g;
+        else
+            upper = g;
+    } while (lower < upper);
+    return g;
+}
+
+void Engine::printPost(int depth, int score) const {
+    using Hundredths = std::chrono::duration<long long, std::centi>;
+    const auto hundredths = std::chrono::duration_cast<Hundredths>(std::chrono::steady_clock::now() - startTime).count();
+    if (abortReason != NoAbort) std::cout << '*';
+    std::cout << (abortReason != NoAbort ? depth - 1 : depth) << '\t' << score << '\t' << nodeCount << '\t'
+              << hundredths << '\t';
+    for (std::size_t i = 0; i < bestLine.size(); ++i) std::cout << moveText(bestLine[i].move) << ' ';
+    if (!bestLine.empty()) std::cout << tagText(bestLine.back().tag);
+    std::cout << '\n' << std::flush;
+}
+
+}  // namespace qorat

@@ -1,0 +1,41 @@
+// The program's face: the current output state, and the polling and reading of input lines.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "commands/options.h"
+#include "engine/seams.h"
+#include "interface/interface_state.h"
+
+namespace qorat {
+
+class Controller;
+
+class Interface : public OptionsObserver, public InputPoll {
+public:
+    explicit Interface(Controller* controller);
+
+    void optionChanged(std::string name) override;
+    // Installs a fresh state for "user" or "cxboard"; any other value changes nothing.
+    void setInterface(const std::string& value);
+    InterfaceState& current() { return *state; }
+    Interface& print(const std::string& text);
+
+    // Whether a line, part of one, or the end of input is waiting; never blocks.
+    bool inputPending() override;
+    // Sleeps until inputPending would be true.
+    void waitForInput();
+    // The next line without its newline; waits for the newline if only part has arrived.
+    std::string readLine();
+    // Whether standard input has ended and everything before the end has been read.
+    bool inputEnded() const;
+
+private:
+    bool descriptorReadable(bool wait);
+
+    std::unique_ptr<InterfaceState> state;
+    Controller* controller;
+};
+
+}  // namespace qorat

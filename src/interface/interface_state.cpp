@@ -1,0 +1,46 @@
+// The output strategies: the console for a person, and the cxboard line protocol.
+#include "interface/interface_state.h"
+
+#include <iostream>
+
+#include "board/notation.h"
+#include "control/controller.h"
+
+namespace qorat {
+
+namespace {
+
+constexpr std::streamsize ConsoleInputBufferSize = 512;
+char consoleInputBuffer[ConsoleInputBufferSize];
+
+}  // namespace
+
+void InterfaceState::printText(const std::string& text) { std::cout << text << std::flush; }
+
+void InterfaceState::printChar(char c) { std::cout << c << std::flush; }
+
+void InterfaceState::printInt(int n) { std::cout << n << std::flush; }
+
+void UserState::printMove(const Move& m) {
+    // The mover's colour is that of the piece now on the destination.
+    if (colourOf(controller->board().piece(m.to)) == Red)
+        std::cout << "    " << m << " ..." << std::endl;
+    else
+        std::cout << "    ... " << m << std::endl << std::endl;
+}
+
+void UserState::printPrompt() { std::cout << "Enter move or command: " << std::flush; }
+
+void UserState::printBoard(const Board& board) { std::cout << std::endl << board << std::endl; }
+
+// The poll must see every line not yet read, so the front end's input is not buffered.
+CXBoardState::CXBoardState() { std::cin.rdbuf()->pubsetbuf(nullptr, 0); }
+
+CXBoardState::~CXBoardState() { std::cin.rdbuf()->pubsetbuf(consoleInputBuffer, ConsoleInputBufferSize); }
+
+void CXBoardState::printMove(const Move& m) {
+    std::cout << "move " << m << std::endl;
+    std::cerr << "engine move: " << m << '\n';
+}
+
+}  // namespace qorat

@@ -1,0 +1,49 @@
+// The output strategies: the console for a person, and the cxboard line protocol.
+#pragma once
+
+#include <string>
+
+#include "board/board.h"
+#include "board/types.h"
+
+namespace qorat {
+
+class Controller;
+
+class InterfaceState {
+public:
+    virtual ~InterfaceState() = default;
+
+    // Shows a move that has just been made on the board.
+    virtual void printMove(const Move& m) = 0;
+    virtual void printPrompt() = 0;
+    virtual void printBoard(const Board& board) = 0;
+    virtual void printText(const std::string& text);
+    virtual void printChar(char c);
+    virtual void printInt(int n);
+};
+
+class UserState : public InterfaceState {
+public:
+    explicit UserState(Controller* controller) : controller(controller) {}
+
+    void printMove(const Move& m) override;
+    void printPrompt() override;
+    void printBoard(const Board& board) override;
+
+private:
+    Controller* controller;
+};
+
+// The front end keeps its own board and prompts nobody; it needs the computer's moves only.
+class CXBoardState : public InterfaceState {
+public:
+    CXBoardState();
+    ~CXBoardState() override;
+
+    void printMove(const Move& m) override;
+    void printPrompt() override {}
+    void printBoard(const Board&) override {}
+};
+
+}  // namespace qorat

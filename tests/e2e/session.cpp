@@ -1,0 +1,165 @@
+// Runs the real program through pipes: feeds its standard input, collects its standard
+// output and error, and never waits for anything without a time limit.
+#include "session.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <stdexcept>
+
+#include "board/board.h"
+#include "board/notation.h"
+
+namespace qorat::testing {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void makePipe(int fds[2]) {
+    if (pipe(fds) != 0) std::abort();
+}
+
+}  // namespace
+
+const char* const prompt = "Enter move or command: ";
+const char* const noBookMessages = "Can't open /usr/local/share/qorat/book.dat\nCan't open book.dat\nCan't open my book!\n";
+
+Session::Session(const std::vector<std::string>& args, const std::string& directory) {
+    int in[2], out[2], err[2];
+    makePipe(in);
+    makePipe(out);
+    makePipe(err);
+    pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        dup2(err[1], 2);
+        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+        if (!directory.empty() && chdir(directory.c_str()) != 0) _exit(126);
+        std::vector<char*> argv;
+        std::string binary = QORAT_BINARY;
+        argv.push_back(binary.data());
+        std::vector<std::string> copies = args;
+        for (std::string& a : copies) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(binary.c_str(), argv.data());
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    close(err[1]);
+    inputFd = in[1];
+    outputFd = out[0];
+    errorFd = err[0];
+    signal(SIGPIPE, SIG_IGN);
+}
+
+Session::~Session() {
+    if (pid > 0 && status == -1) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    for (int fd : {inputFd, outputFd, errorFd})
+        if (fd >= 0) close(fd);
+}
+
+void Session::send(const std::string& text) {
+    std::size_t sent = 0;
+    while (sent < text.size()) {
+        pollfd p{inputFd, POLLOUT, 0};
+        // Drain the program's output while writing, so that neither side blocks the other.
+        if (poll(&p, 1, 10) <= 0) {
+            pump(std::chrono::milliseconds(0));
+            continue;
+        }
+        const ssize_t n = write(inputFd, text.data() + sent, text.size() - sent);
+        if (n <= 0) return;
+        sent += static_cast<std::size_t>(n);
+    }
+}
+
+void Session::closeInput() {
+    if (inputFd >= 0) close(inputFd);
+    inputFd = -1;
+}
+
+bool Session::pump(std::chrono::milliseconds wait) {
+    std::vector<pollfd> fds;
+    if (outputFd >= 0) fds.push_back({outputFd, POLLIN, 0});
+    if (errorFd >= 0) fds.push_back({errorFd, POLLIN, 0});
+    if (fds.empty()) return false;
+    if (poll(fds.data(), fds.size(), static_cast<int>(wait.count())) <= 0) return true;
+    for (const pollfd& p : fds) {
+        if (!(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        char buffer[65536];
+        const ssize_t n = read(p.fd, buffer, sizeof buffer);
+        std::string& target = p.fd == outputFd ? stdoutText : stderrText;
+        if (n > 0) {
+            target.append(buffer, static_cast<std::size_t>(n));
+        } else {
+            close(p.fd);
+            (p.fd == outputFd ? outputFd : errorFd) = -1;
+        }
+    }
+    return outputFd >= 0 || errorFd >= 0;
+}
+
+bool Session::waitForOutput(const std::string& text, std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    while (stdoutText.find(text) == std::string::npos) {
+        if (Clock::now() > deadline) return false;
+        if (!pump(std::chrono::milliseconds(20)) && stdoutText.find(text) == std::string::npos) return false;
+    }
+    return true;
+}
+
+bool Session::finish(std::chrono::milliseconds limit) {
+    closeInput();
+    const auto deadline = Clock::now() + limit;
+    while (pump(std::chrono::milliseconds(20)))
+        if (Clock::now() > deadline) break;
+    int raw = 0;
+    while (waitpid(pid, &raw, WNOHANG) == 0) {
+        if (Clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            status = -2;
+            return false;
+        }
+        usleep(10000);
+    }
+    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    return true;
+}
+
+RunResult runProgram(const std::vector<std::string>& args, const std::string& input, const std::string& directory) {
+    Session session(args, directory.empty() ? bookFreeDirectory() : directory);
+    session.send(input);
+    session.finish();
+    return {session.out(), session.err(), session.exitStatus()};
+}
+
+std::string bookFreeDirectory() {
+    static const std::string directory = [] {
+        std::string pattern = "/tmp/qorat-e2e-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) std::abort();
+        return pattern;
+    }();
+    return directory;
+}
+
+std::string boardText(const std::string& fen) {
+    Board board;
+    board.setFen(fen);
+    std::ostringstream out;
+    out << '\n' << board << '\n';
+    return out.str();
+}
+
+}  // namespace qorat::testing

@@ -1,0 +1,60 @@
+// Runs the real program through pipes: feeds its standard input, collects its standard
+// output and error, and never waits for anything without a time limit.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace qorat::testing {
+
+class Session {
+public:
+    // Starts the program with these arguments in the given working directory.
+    Session(const std::vector<std::string>& args, const std::string& directory);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    void send(const std::string& text);
+    void closeInput();
+    // Waits until standard output holds the text (after the given offset); false on timeout.
+    bool waitForOutput(const std::string& text, std::chrono::milliseconds limit = std::chrono::seconds(20));
+    // Closes the input if still open and waits for the exit; false on timeout (then it is killed).
+    bool finish(std::chrono::milliseconds limit = std::chrono::seconds(20));
+
+    const std::string& out() const { return stdoutText; }
+    const std::string& err() const { return stderrText; }
+    int exitStatus() const { return status; }
+
+private:
+    // Reads whatever is available, waiting at most the given time; false once both streams ended.
+    bool pump(std::chrono::milliseconds wait);
+
+    int pid = -1;
+    int inputFd = -1;
+    int outputFd = -1;
+    int errorFd = -1;
+    std::string stdoutText;
+    std::string stderrText;
+    int status = -1;
+};
+
+// Runs the program on the whole input and returns once it has exited.
+struct RunResult {
+    std::string out;
+    std::string err;
+    int status;
+};
+RunResult runProgram(const std::vector<std::string>& args, const std::string& input,
+                     const std::string& directory = "");
+
+// A working directory with no opening book in it, and the messages the program then writes.
+std::string bookFreeDirectory();
+extern const char* const noBookMessages;
+
+// The text the console shows for a board: the picture framed by empty lines.
+std::string boardText(const std::string& fen);
+extern const char* const prompt;
+
+}  // namespace qorat::testing
