@@ -110,11 +110,21 @@ bool Session::pump(std::chrono::milliseconds wait) {
     return outputFd >= 0 || errorFd >= 0;
 }
 
-bool Session::waitForOutput(const std::string& text, std::chrono::milliseconds limit) {
+namespace {
+
+int occurrences(const std::string& haystack, const std::string& needle) {
+    int count = 0;
+    for (std::size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) ++count;
+    return count;
+}
+
+}  // namespace
+
+bool Session::waitForOutput(const std::string& text, std::chrono::milliseconds limit, int count) {
     const auto deadline = Clock::now() + limit;
-    while (stdoutText.find(text) == std::string::npos) {
+    while (occurrences(stdoutText, text) < count) {
         if (Clock::now() > deadline) return false;
-        if (!pump(std::chrono::milliseconds(20)) && stdoutText.find(text) == std::string::npos) return false;
+        if (!pump(std::chrono::milliseconds(20)) && occurrences(stdoutText, text) < count) return false;
     }
     return true;
 }

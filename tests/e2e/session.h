@@ -18,8 +18,9 @@ public:
 
     void send(const std::string& text);
     void closeInput();
-    // Waits until standard output holds the text (after the given offset); false on timeout.
-    bool waitForOutput(const std::string& text, std::chrono::milliseconds limit = std::chrono::seconds(20));
+    // Waits until standard output holds the text (count times); false on timeout.
+    bool waitForOutput(const std::string& text, std::chrono::milliseconds limit = std::chrono::seconds(20),
+                       int count = 1);
     // Closes the input if still open and waits for the exit; false on timeout (then it is killed).
     bool finish(std::chrono::milliseconds limit = std::chrono::seconds(20));
 

@@ -1,0 +1,148 @@
+// The computer's turn end to end: its answers at the console and through cxboard, moving
+// at once on "?", playing without time, and the post lines.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "board/keys.h"
+#include "board/notation.h"
+#include "rules/lawyer.h"
+#include "session.h"
+#include "transcript.h"
+
+namespace qorat::testing {
+namespace {
+
+const std::string afterCentralCannon = "rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RHEAKAEHR b";
+
+// Whether the move text is a legal move in the position.
+bool legalIn(const std::string& fen, const std::string& text) {
+    fillKeyTables(1);
+    Board board;
+    Lawyer lawyer(board);
+    board.addObserver(&lawyer);
+    board.setFen(fen);
+    Move m = parseMove(text);
+    return lawyer.isLegal(m);
+}
+
+// The four characters after the first occurrence of the prefix, when the suffix follows them.
+std::string moveAfter(const std::string& text, const std::string& prefix, const std::string& suffix) {
+    const std::size_t at = text.find(prefix);
+    if (at == std::string::npos || text.compare(at + prefix.size() + 4, suffix.size(), suffix) != 0) return "";
+    return text.substr(at + prefix.size(), 4);
+}
+
+std::vector<std::string> split(const std::string& line, char separator) {
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    std::string field;
+    while (std::getline(in, field, separator)) fields.push_back(field);
+    return fields;
+}
+
+bool isNumber(const std::string& text) {
+    const std::size_t start = !text.empty() && text[0] == '-' ? 1 : 0;
+    return text.size() > start && text.find_first_not_of("0123456789", start) == std::string::npos;
+}
+
+TEST(EnginePlay, AnswersAtTheConsole) {
+    Session session({"-nobook"}, bookFreeDirectory());
+    session.send("sd 3\nh2e2\n");
+    // The start, "sd", the move and the computer's reply each end with a prompt.
+    ASSERT_TRUE(session.waitForOutput(prompt, std::chrono::seconds(30), 4));
+    session.finish();
+    Transcript expected;
+    expected.reply("").move("h2e2");
+    ASSERT_EQ(session.out().substr(0, expected.text.size()), expected.text);
+    const std::string reply = moveAfter(session.out(), "    ... ", "\n\n");
+    ASSERT_TRUE(legalIn(afterCentralCannon, reply)) << reply;
+    Transcript full = expected;
+    full.board.setFen(afterCentralCannon);
+    full.move(reply);
+    EXPECT_EQ(session.out(), full.text);
+    EXPECT_EQ(session.exitStatus(), 0);
+}
+
+TEST(EnginePlay, AnswersThroughCxboard) {
+    Session session({"-cxboard", "-nobook"}, bookFreeDirectory());
+    session.send("sd 3\nh2e2\n");
+    ASSERT_TRUE(session.waitForOutput("\n", std::chrono::seconds(30)));
+    session.finish();
+    const std::string reply = moveAfter(session.out(), "move ", "\n");
+    ASSERT_TRUE(legalIn(afterCentralCannon, reply)) << session.out();
+    EXPECT_EQ(session.err(), std::string(noBookMessages) + "engine move: " + reply + "\n");
+}
+
+TEST(EnginePlay, QuestionMarkMovesAtOnce) {
+    Session session({"-cxboard", "-nobook"}, bookFreeDirectory());
+    session.send("sd 40\nh2e2\n");
+    usleep(300000);
+    EXPECT_EQ(session.out(), "");
+    session.send("?\n");
+    ASSERT_TRUE(session.waitForOutput("\n", std::chrono::seconds(10)));
+    session.finish();
+    EXPECT_TRUE(legalIn(afterCentralCannon, moveAfter(session.out(), "move ", "\n")))
+        << session.out();
+}
+
+TEST(EnginePlay, NoTimeStillGivesAMove) {
+    Session session({"-cxboard", "-nobook"}, bookFreeDirectory());
+    session.send("st 1\nh2e2\n");
+    ASSERT_TRUE(session.waitForOutput("\n", std::chrono::seconds(10)));
+    session.finish();
+    EXPECT_TRUE(legalIn(afterCentralCannon, moveAfter(session.out(), "move ", "\n")))
+        << session.out();
+}
+
+TEST(EnginePlay, PostLinesForEveryDepth) {
+    Session session({"-cxboard", "-nobook"}, bookFreeDirectory());
+    session.send("post\nsd 4\nh2e2\n");
+    ASSERT_TRUE(session.waitForOutput("move ", std::chrono::seconds(30)));
+    ASSERT_TRUE(session.waitForOutput("\n", std::chrono::seconds(5)));
+    session.finish();
+    std::istringstream lines(session.out());
+    std::string line;
+    for (int depth = 1; depth <= 4; ++depth) {
+        ASSERT_TRUE(std::getline(lines, line));
+        const std::vector<std::string> fields = split(line, '\t');
+        ASSERT_EQ(fields.size(), 5u) << line;
+        EXPECT_EQ(fields[0], std::to_string(depth)) << line;
+        for (int i = 1; i < 4; ++i) EXPECT_TRUE(isNumber(fields[i])) << line;
+        const std::vector<std::string> moves = split(fields[4], ' ');
+        ASSERT_FALSE(moves.empty()) << line;
+        for (std::size_t i = 0; i + 1 < moves.size(); ++i) EXPECT_EQ(moves[i].size(), 4u) << line;
+    }
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line.substr(0, 5), "move ");
+}
+
+TEST(EnginePlay, BookMoveIsPlayedSilently) {
+    if (std::ifstream("/usr/local/share/qorat/book.dat")) GTEST_SKIP() << "an installed book takes precedence";
+    const std::string directory = bookFreeDirectory() + "/with-book";
+    ASSERT_EQ(system(("mkdir -p " + directory).c_str()), 0);
+    {
+        std::ofstream book(directory + "/book.dat");
+        book << afterCentralCannon << ":h9g7\n";
+    }
+    Session session({"-cxboard"}, directory);
+    session.send("post\nh2e2\n");
+    ASSERT_TRUE(session.waitForOutput("\n", std::chrono::seconds(10)));
+    session.finish();
+    EXPECT_EQ(session.out(), "move h9g7\n");
+}
+
+TEST(EnginePlay, InputClosedWhileThinking) {
+    Session session({"-cxboard", "-nobook"}, bookFreeDirectory());
+    session.send("sd 40\nh2e2\n");
+    usleep(200000);
+    ASSERT_TRUE(session.finish(std::chrono::seconds(10)));
+    EXPECT_EQ(session.exitStatus(), 0);
+    EXPECT_EQ(session.out(), "");
+}
+
+}  // namespace
+}  // namespace qorat::testing
