@@ -4,7 +4,11 @@ TEST_BUILD_DIR ?= build-test
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
 
-.PHONY: all play test perft bench install clean
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = fen move_text input_line book
+
+.PHONY: all play test perft bench install fuzz lint clean
 
 all: $(BUILD_DIR)/Makefile
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -30,5 +34,27 @@ install: all
 	install -D -m 755 $(BUILD_DIR)/qorat $(DESTDIR)$(PREFIX)/bin/qorat
 	install -D -m 644 book.dat $(DESTDIR)$(PREFIX)/share/qorat/book.dat
 
+# Each fuzz target runs for FUZZ_SECONDS; findings are left in $(FUZZ_BUILD_DIR).
+fuzz:
+	command -v clang++ >/dev/null || (apt-get update && apt-get install -y clang libclang-rt-dev)
+	cmake -S . -B $(FUZZ_BUILD_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQORAT_FUZZ=ON
+	cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS) --target $(addsuffix _fuzz,$(FUZZ_TARGETS))
+	for target in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD_DIR)/corpus/$$target $(FUZZ_BUILD_DIR)/findings; \
+	  ./$(FUZZ_BUILD_DIR)/tests/fuzz/$${target}_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	    -artifact_prefix=$(FUZZ_BUILD_DIR)/findings/$$target- \
+	    $(FUZZ_BUILD_DIR)/corpus/$$target tests/fuzz/seeds/$$target || exit 1; \
+	done
+
+LINT_BUILD_DIR ?= build-lint
+LINT_SOURCES = $(shell find src tools -name '*.cpp')
+
+# Static analysis of our own code; suppressions carry their reason where they stand.
+lint:
+	cmake -S . -B $(LINT_BUILD_DIR) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+	clang-tidy -p $(LINT_BUILD_DIR) --quiet --warnings-as-errors='*' $(LINT_SOURCES)
+	cppcheck --quiet --error-exitcode=1 --std=c++20 --language=c++ --enable=warning,performance,portability \
+	  --inline-suppr -I src $(LINT_SOURCES)
+
 clean:
-	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR)
+	rm -rf $(LINT_BUILD_DIR)  $(BUILD_DIR) $(TEST_BUILD_DIR) $(FUZZ_BUILD_DIR)

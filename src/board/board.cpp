@@ -1,6 +1,7 @@
 // The one position of the game: squares, side to move, piece lists, keys and history.
 #include "board/board.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "board/keys.h"
@@ -54,6 +55,8 @@ bool Board::setFen(const std::string& fen) {
             if (p == Empty) return false;
             const int index = colourOf(p) == Red ? 1 : 0;
             if (++pieceCount[index] > MaxPiecesPerSide) return false;
+            // A second king would leave the recorded king square stale once one is taken.
+            if (typeOf(p) == King && stagedLists[index][King - 1].size() > 0) return false;
             staged[square] = static_cast<std::uint8_t>(p);
             stagedKeys[0] ^= keyTable1[keySlot(square, p)];
             stagedKeys[1] ^= keyTable2[keySlot(square, p)];
@@ -149,6 +152,26 @@ void Board::unmakeMove() {
     keys[0] ^= RedToMoveKeyBit;
     keys[1] ^= RedToMoveKeyBit;
     notifyObservers(MoveUnmade);
+}
+
+bool Board::isConsistent() const {
+    std::array<std::uint64_t, 2> recomputed = {0, 0};
+    for (int square = 0; square < BoardSquares; ++square) {
+        const int p = squares[square];
+        if (p == Empty) continue;
+        if (typeOf(p) == Empty) return false;
+        recomputed[0] ^= keyTable1[keySlot(square, p)];
+        recomputed[1] ^= keyTable2[keySlot(square, p)];
+        const SquareList& list = pieceLists[colourOf(p) == Red ? 1 : 0][typeOf(p) - 1];
+        if (std::count(list.begin(), list.end(), square) != 1) return false;
+        if (typeOf(p) == King && kingSquares[colourOf(p) == Red ? 1 : 0] != square) return false;
+    }
+    for (int index = 0; index < 2; ++index)
+        for (int type = Pawn; type <= King; ++type)
+            for (int square : pieceLists[index][type - 1])
+                if (squares[square] != makePiece(index == 1 ? Red : Blue, type)) return false;
+    const std::uint64_t sideBit = side == Red ? RedToMoveKeyBit : 0;
+    return keys[0] == (recomputed[0] | sideBit) && keys[1] == (recomputed[1] | sideBit);
 }
 
 void Board::addObserver(BoardObserver* observer) { observers.push_back(observer); }

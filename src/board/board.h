@@ -28,6 +28,10 @@ public:
     // Takes back the last move; the history must not be empty.
     void unmakeMove();
 
+    // Whether keys, piece lists and king squares agree with the squares; the checked
+    // builds assert it after every step of the game.
+    bool isConsistent() const;
+
     void addObserver(BoardObserver* observer);
     void notifyObservers(int event);
 

@@ -9,7 +9,7 @@
 
 namespace qorat {
 
-class Clock : public MoveClock {
+class Clock final : public MoveClock {
 public:
     Clock(int moves, int seconds, int increment);
 
@@ -45,7 +45,7 @@ using WallClock = std::time_t (*)();
 void setWallClock(WallClock source);
 
 // The clocks as the engine reaches them.
-class GameClocks : public ClockSource {
+class GameClocks final : public ClockSource {
 public:
     void setTimeControl(int moves, int seconds, int increment) override;
     MoveClock* clockFor(int side) override;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iostream>
 #include <sstream>
 
 #include "board/notation.h"
@@ -21,6 +22,8 @@ constexpr useconds_t PassPause = 100;
 }  // namespace
 
 Controller::Controller(int argc, const char* const* argv) {
+    // The objects are built and wired one by one, each step relying on the ones before.
+    // cppcheck-suppress useInitializationList
     boardPtr = std::make_unique<Board>();
     lawyer = std::make_unique<Lawyer>(*boardPtr);
     boardPtr->addObserver(lawyer.get());
@@ -61,9 +64,11 @@ void Controller::run() {
             // Everything sent before the end of input has been handled: end as "quit" does.
             if (line.empty() && interface->inputEnded()) std::exit(0);
             handleLine(line);
+            checkInvariants();
             interface->current().printPrompt();
         } else if (boardPtr->sideToMove() == computerSide && !boardPtr->gameOver) {
             computerTurn();
+            checkInvariants();
         } else {
             busy = false;
         }
@@ -107,6 +112,15 @@ void Controller::adjudicate() {
         endGame();
         out.printText(std::string(perpetualScore) + " {Perpetual Chase}\n");
     }
+}
+
+void Controller::checkInvariants() const {
+#ifdef QORAT_INVARIANT_CHECKS
+    if (!boardPtr->isConsistent() || lawyer->keyRecord().size() != boardPtr->history().size()) {
+        std::cerr << "position invariants broken at " << boardPtr->toFen() << '\n';
+        std::abort();
+    }
+#endif
 }
 
 void Controller::endGame() {

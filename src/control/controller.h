@@ -16,7 +16,7 @@ class Interface;
 class Engine;
 class CommandHandler;
 
-class Controller : public OptionsObserver {
+class Controller final : public OptionsObserver {
 public:
     Controller(int argc, const char* const* argv);
     ~Controller();
@@ -26,11 +26,14 @@ public:
     void optionChanged(std::string name) override;
 
     Board& board() { return *boardPtr; }
+    // Handles one input line: a move attempt, an option command or a game command.
+    void handleLine(const std::string& line);
 
 private:
     void adjudicate();
     void endGame();
-    void handleLine(const std::string& line);
+    // In checked builds, stops the program the moment the position's derived state drifts.
+    void checkInvariants() const;
     void attemptMove(Move m);
     void playHumanMove(Move m);
     void computerTurn();

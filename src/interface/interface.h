@@ -12,7 +12,7 @@ namespace qorat {
 
 class Controller;
 
-class Interface : public OptionsObserver, public InputPoll {
+class Interface final : public OptionsObserver, public InputPoll {
 public:
     explicit Interface(Controller* controller);
 

@@ -23,7 +23,7 @@ public:
     virtual void printInt(int n);
 };
 
-class UserState : public InterfaceState {
+class UserState final : public InterfaceState {
 public:
     explicit UserState(Controller* controller) : controller(controller) {}
 
@@ -36,7 +36,7 @@ private:
 };
 
 // The front end keeps its own board and prompts nobody; it needs the computer's moves only.
-class CXBoardState : public InterfaceState {
+class CXBoardState final : public InterfaceState {
 public:
     CXBoardState();
     ~CXBoardState() override;

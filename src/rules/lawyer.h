@@ -11,7 +11,7 @@
 
 namespace qorat {
 
-class Lawyer : public BoardObserver {
+class Lawyer final : public BoardObserver {
 public:
     explicit Lawyer(Board& board);
 
