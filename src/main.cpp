@@ -1,6 +1,5 @@
 // The entry point: builds the controller and runs the game.
 #include <cstdlib>
-#include <iostream>
 #include <memory>
 #include <string>
 
@@ -8,8 +7,6 @@
 #include "control/controller.h"
 
 int main(int argc, char** argv) {
-    // Input is buffered by the C++ stream alone, where the input poll can see what waits.
-    std::ios::sync_with_stdio(false);
     // QORAT_SEED fixes the position keys and the book's choices, so a game can be replayed.
     if (const char* seed = std::getenv("QORAT_SEED")) qorat::fixRandomSeed(static_cast<unsigned>(std::strtoul(seed, nullptr, 10)));
     auto controller = std::make_unique<qorat::Controller>(argc, argv);

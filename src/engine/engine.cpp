@@ -28,7 +28,8 @@ Engine::Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& cloc
       table(std::make_unique<TranspositionTable>()), ordering(board) {
     clocks.setTimeControl(0, 0, 0);
     options.addObserver(this);
-    if (useOpeningBook && !book) loadBook();
+    // The book is read before any option can switch its use off.
+    loadBook();
 }
 
 void Engine::loadBook() {

@@ -19,7 +19,7 @@
 
 namespace qorat {
 
-class Engine : public OptionsObserver {
+class Engine final : public OptionsObserver {
 public:
     Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks);
 

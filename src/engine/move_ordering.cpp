@@ -23,18 +23,18 @@ static_assert(MoveList::Capacity < (1u << RankBits) - 1 && MoveList::Capacity <=
 }  // namespace
 
 void MoveOrdering::storeKiller(const Move& m, int ply) {
-    Killers& slots = killers[ply];
+    Killers& slots = killerMoves[ply];
     slots.second = slots.first;
     slots.first = m;
 }
 
 void MoveOrdering::pushKillers(int ply) {
-    const Killers& slots = killers[ply];
+    const Killers& slots = killerMoves[ply];
     if (!isNoMove(slots.first)) prefer(slots.first);
     if (!isNoMove(slots.second)) prefer(slots.second);
 }
 
-void MoveOrdering::clearKillers() { killers.fill(Killers{}); }
+void MoveOrdering::clearKillers() { killerMoves.fill(Killers{}); }
 
 int MoveOrdering::preferredRank(const Move& m) const {
     for (int i = static_cast<int>(preferred.size()) - 1; i >= 0; --i)

@@ -23,7 +23,7 @@ public:
 
     // The move becomes the ply's first killer, the old first one its second.
     void storeKiller(const Move& m, int ply);
-    // Prefers the ply's killers, first slot before second.
+    // Prefers the ply's killer moves, first slot before second.
     void pushKillers(int ply);
     void clearKillers();
 
@@ -47,7 +47,7 @@ private:
     const Board& board;
     // Bounded by a few entries: every full-width node empties it before it adds its own.
     MoveList preferred;
-    std::array<Killers, MaxPly> killers{};
+    std::array<Killers, MaxPly> killerMoves{};
     // Room for the list being sorted; sorting never nests.
     MoveList unsorted;
 };

@@ -109,13 +109,13 @@ int Engine::alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int 
     Line bestLine;
     Line child;
     for (Move& m : moves) {
+        board.makeMove(m);
         child.clear();
         child.push_back({m});
-        board.makeMove(m);
-        const int r = searchNode(child, -beta, -std::max(alpha, best), ply + 1, depth, true, verify);
-        // A child that can take the king means the move was illegal.
-        if (r < Infinity && -r > best) {
-            best = -r;
+        const int v = -searchNode(child, -beta, -std::max(alpha, best), ply + 1, depth, true, verify);
+        // An illegal move scores -Infinity, which never beats the best so far.
+        if (v > best) {
+            best = v;
             bestLine = child;
         }
         board.unmakeMove();
@@ -134,9 +134,9 @@ int Engine::negaScoutMoves(Line& out, MoveList& moves, int alpha, int beta, int 
     Line child;
     for (std::size_t i = 0; i < moves.size(); ++i) {
         Move& m = moves[i];
+        board.makeMove(m);
         child.clear();
         child.push_back({m});
-        board.makeMove(m);
         const int t = -searchNode(child, -b, -a, ply + 1, depth, true, verify);
         if (a < t && t < beta && depth - 1 > ply && i > 0) {
             child.clear();

@@ -2,14 +2,16 @@
 #include "interface/interface.h"
 
 #include <sys/select.h>
+#include <unistd.h>
 
-#include <iostream>
+#include <cerrno>
 
 namespace qorat {
 
 namespace {
 
 constexpr int StandardInput = 0;
+constexpr std::size_t ReadChunk = 65536;
 
 }  // namespace
 
@@ -45,22 +47,38 @@ bool Interface::descriptorReadable(bool wait) {
     return select(StandardInput + 1, &readable, nullptr, nullptr, wait ? nullptr : &noTime) != 0;
 }
 
-bool Interface::inputPending() {
-    // Lines already read into the stream's buffer are waiting too, though the descriptor is quiet.
-    return std::cin.rdbuf()->in_avail() > 0 || !std::cin.good() || descriptorReadable(false);
-}
+bool Interface::inputPending() { return !received.empty() || ended || descriptorReadable(false); }
 
 void Interface::waitForInput() {
     if (!inputPending()) descriptorReadable(true);
 }
 
-std::string Interface::readLine() {
-    std::string line;
-    char c;
-    while (std::cin.good() && std::cin.get(c) && c != '\n') line += c;
-    return line;
+void Interface::receive() {
+    char chunk[ReadChunk];
+    for (;;) {
+        const ssize_t n = read(StandardInput, chunk, sizeof chunk);
+        if (n > 0) {
+            received.append(chunk, static_cast<std::size_t>(n));
+            return;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        // The end of input, or a descriptor that can no longer be read, ends the input alike.
+        ended = true;
+        return;
+    }
 }
 
-bool Interface::inputEnded() const { return !std::cin.good(); }
+std::string Interface::readLine() {
+    std::size_t scanned = 0;
+    std::size_t newline;
+    while ((newline = received.find('\n', scanned)) == std::string::npos && !ended) {
+        scanned = received.size();
+        receive();
+    }
+    const std::size_t length = newline == std::string::npos ? received.size() : newline;
+    std::string line = received.substr(0, length);
+    received.erase(0, newline == std::string::npos ? length : length + 1);
+    return line;
+}
 
 }  // namespace qorat

@@ -29,13 +29,19 @@ public:
     // The next line without its newline; waits for the newline if only part has arrived.
     std::string readLine();
     // Whether standard input has ended and everything before the end has been read.
-    bool inputEnded() const;
+    bool inputEnded() const { return ended && received.empty(); }
 
 private:
     bool descriptorReadable(bool wait);
+    // Reads what the descriptor has, waiting for at least one byte or the end.
+    void receive();
 
     std::unique_ptr<InterfaceState> state;
     Controller* controller;
+    // Standard input is read here, straight from its descriptor, so that the poll knows of
+    // every character received but not yet handed out, whatever the libraries buffer.
+    std::string received;
+    bool ended = false;
 };
 
 }  // namespace qorat

@@ -8,13 +8,6 @@
 
 namespace qorat {
 
-namespace {
-
-constexpr std::streamsize ConsoleInputBufferSize = 512;
-char consoleInputBuffer[ConsoleInputBufferSize];
-
-}  // namespace
-
 void InterfaceState::printText(const std::string& text) { std::cout << text << std::flush; }
 
 void InterfaceState::printChar(char c) { std::cout << c << std::flush; }
@@ -32,11 +25,6 @@ void UserState::printMove(const Move& m) {
 void UserState::printPrompt() { std::cout << "Enter move or command: " << std::flush; }
 
 void UserState::printBoard(const Board& board) { std::cout << std::endl << board << std::endl; }
-
-// The poll must see every line not yet read, so the front end's input is not buffered.
-CXBoardState::CXBoardState() { std::cin.rdbuf()->pubsetbuf(nullptr, 0); }
-
-CXBoardState::~CXBoardState() { std::cin.rdbuf()->pubsetbuf(consoleInputBuffer, ConsoleInputBufferSize); }
 
 void CXBoardState::printMove(const Move& m) {
     std::cout << "move " << m << std::endl;

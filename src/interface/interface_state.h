@@ -38,9 +38,6 @@ private:
 // The front end keeps its own board and prompts nobody; it needs the computer's moves only.
 class CXBoardState final : public InterfaceState {
 public:
-    CXBoardState();
-    ~CXBoardState() override;
-
     void printMove(const Move& m) override;
     void printPrompt() override {}
     void printBoard(const Board&) override {}

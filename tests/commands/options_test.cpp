@@ -108,6 +108,11 @@ TEST_F(OptionsTest, OptionCommands) {
     }
 }
 
+TEST_F(OptionsTest, SetWithASpaceStoresTheEmptyName) {
+    EXPECT_TRUE(options.handleCommand("set "));
+    EXPECT_EQ(log, (std::vector<std::string>{"1:", "2:"}));
+}
+
 TEST_F(OptionsTest, CommandsThatStoreNothing) {
     for (const char* line : {"st", "level 40 5 0", "set"}) {
         log.clear();
