@@ -93,7 +93,11 @@ int main(int argc, char** argv) {
                   << std::setw(11) << done.nodes << std::setw(10) << std::fixed << std::setprecision(3)
                   << spent.count() << "  " << moveText(best) << '\n';
     }
-    std::cout << "total nodes " << totalNodes << ", time " << std::setprecision(3) << totalSeconds << " s, "
-              << static_cast<std::int64_t>(totalNodes / totalSeconds) << " nodes/s\n";
+    std::cout << "total nodes " << totalNodes << ", time " << std::setprecision(3) << totalSeconds << " s, ";
+    // A run too quick for the clock to see has no meaningful speed.
+    if (totalSeconds > 0)
+        std::cout << static_cast<std::int64_t>(totalNodes / totalSeconds) << " nodes/s\n";
+    else
+        std::cout << "too fast to time\n";
     return 0;
 }

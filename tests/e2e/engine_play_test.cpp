@@ -120,6 +120,21 @@ TEST(EnginePlay, PostLinesForEveryDepth) {
     EXPECT_EQ(line.substr(0, 5), "move ");
 }
 
+TEST(EnginePlay, RepeatedSearchShowsTableCuts) {
+    // The same position searched again meets its own table entries, and a line that ends in
+    // one is marked as such.
+    setenv("QORAT_SEED", "1", 1);
+    Session session({"-cxboard", "-nobook"}, bookFreeDirectory());
+    unsetenv("QORAT_SEED");
+    session.send("post\nsd 4\nh2e2\n");
+    ASSERT_TRUE(session.waitForOutput("move ", std::chrono::seconds(30)));
+    session.send("remove\nh2e2\n");
+    ASSERT_TRUE(session.waitForOutput("move ", std::chrono::seconds(30), 2));
+    session.finish();
+    const std::string second = session.out().substr(session.out().find("move ") + 10);
+    EXPECT_NE(second.find(" {HT}\n"), std::string::npos) << second;
+}
+
 TEST(EnginePlay, BookMoveIsPlayedSilently) {
     if (std::ifstream("/usr/local/share/qorat/book.dat")) GTEST_SKIP() << "an installed book takes precedence";
     const std::string directory = bookFreeDirectory() + "/with-book";
