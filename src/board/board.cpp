@@ -162,14 +162,14 @@ bool Board::isConsistent() const {
         if (typeOf(p) == Empty) return false;
         recomputed[0] ^= keyTable1[keySlot(square, p)];
         recomputed[1] ^= keyTable2[keySlot(square, p)];
-        const SquareList& list = pieceLists[colourOf(p) == Red ? 1 : 0][typeOf(p) - 1];
+        const SquareList& list = pieces(colourOf(p), typeOf(p));
         if (std::count(list.begin(), list.end(), square) != 1) return false;
-        if (typeOf(p) == King && kingSquares[colourOf(p) == Red ? 1 : 0] != square) return false;
+        if (typeOf(p) == King && kingSquare(colourOf(p)) != square) return false;
     }
-    for (int index = 0; index < 2; ++index)
+    for (int s : {Red, Blue})
         for (int type = Pawn; type <= King; ++type)
-            for (int square : pieceLists[index][type - 1])
-                if (squares[square] != makePiece(index == 1 ? Red : Blue, type)) return false;
+            for (int square : pieces(s, type))
+                if (squares[square] != makePiece(s, type)) return false;
     const std::uint64_t sideBit = side == Red ? RedToMoveKeyBit : 0;
     return keys[0] == (recomputed[0] | sideBit) && keys[1] == (recomputed[1] | sideBit);
 }

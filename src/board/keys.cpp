@@ -1,10 +1,10 @@
 // The two tables of random position keys, one entry per (square, piece code).
 #include "board/keys.h"
 
-#include "board/random_seed.h"
-
 #include <cstdlib>
 #include <unordered_set>
+
+#include "board/random_seed.h"
 
 namespace qorat {
 

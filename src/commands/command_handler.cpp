@@ -114,9 +114,9 @@ void CommandHandler::reportTime() {
 }
 
 void CommandHandler::printGameRecord() {
-    std::cerr << "Starting Position: " << board.setupFen() << '\n';
-    std::cerr << " Current Position: " << board.toFen() << '\n';
     const std::string& setup = board.setupFen();
+    std::cerr << "Starting Position: " << setup << '\n';
+    std::cerr << " Current Position: " << board.toFen() << '\n';
     int count = 1;
     for (const Move& m : board.history()) {
         if (count % 2 == 1) {

@@ -24,13 +24,10 @@ void Interface::optionChanged(std::string name) {
 }
 
 void Interface::setInterface(const std::string& value) {
-    if (value == "user") {
-        state.reset();
+    if (value == "user")
         state = std::make_unique<UserState>(controller);
-    } else if (value == "cxboard") {
-        state.reset();
+    else if (value == "cxboard")
         state = std::make_unique<CXBoardState>();
-    }
 }
 
 Interface& Interface::print(const std::string& text) {

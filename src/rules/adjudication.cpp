@@ -67,15 +67,12 @@ int Lawyer::perpetualCheck() {
     return verdict;
 }
 
-bool Lawyer::pieceCanReachLegally(int from, int to) {
+bool Lawyer::chaserCanTake(int from, int to) {
     Move pass = nullMove;
     board.makeMove(pass);
-    MoveList moves;
-    generatePieceMoves(moves, from, true);
+    const bool reaches = pieceCanReach(from, to, true);
     board.unmakeMove();
-    for (const Move& m : moves)
-        if (m.to == to) return true;
-    return false;
+    return reaches;
 }
 
 bool Lawyer::isProtected(int square) const { return isAttacked(square, colourOf(board.piece(square))); }
@@ -92,11 +89,11 @@ int Lawyer::perpetualChase() {
     const int v = h[n - 2].to;
     // Attacking the king is check, which the perpetual-check rule judges, not a chase.
     if (typeOf(board.piece(v)) == King) return NoSide;
-    if (!pieceCanReachLegally(x, v) || isProtected(v)) return NoSide;
+    if (!chaserCanTake(x, v) || isProtected(v)) return NoSide;
 
     const int side = board.sideToMove();
     std::vector<Move> taken = takeBack(board, 2);
-    const int verdict = pieceCanReachLegally(y, u) && !isProtected(u) ? side : NoSide;
+    const int verdict = chaserCanTake(y, u) && !isProtected(u) ? side : NoSide;
     replay(board, taken);
     return verdict;
 }

@@ -96,7 +96,7 @@ bool Lawyer::isLegal(Move& m) {
     if (p == Empty || colourOf(p) != mover) return false;
     const int target = board.piece(m.to);
     if (target != Empty && colourOf(target) == mover) return false;
-    if (!pieceCanReach(m.from, m.to)) return false;
+    if (!pieceCanReach(m.from, m.to, false)) return false;
 
     const bool wasInCheck = inCheck(mover);
     board.makeMove(m);
@@ -106,9 +106,9 @@ bool Lawyer::isLegal(Move& m) {
     return !exposed;
 }
 
-bool Lawyer::pieceCanReach(int from, int to) {
+bool Lawyer::pieceCanReach(int from, int to, bool legalOnly) {
     MoveList moves;
-    generatePieceMoves(moves, from, false);
+    generatePieceMoves(moves, from, legalOnly);
     for (const Move& candidate : moves)
         if (candidate.to == to) return true;
     return false;

@@ -49,9 +49,10 @@ private:
     void kingMoves(MoveList& list, int square, int side, bool legalOnly);
     bool attackedAlongLines(int square, int attacker) const;
     bool isOpenFor(int side, int square) const;
-    bool pieceCanReach(int from, int to);
-    // Whether the piece on from, its side given the turn, has a legal move to to.
-    bool pieceCanReachLegally(int from, int to);
+    // Whether the piece on from has a move to to, by its own side's rules.
+    bool pieceCanReach(int from, int to, bool legalOnly);
+    // Whether the chaser's piece on from could legally take on to, were it the chaser's turn.
+    bool chaserCanTake(int from, int to);
     bool isProtected(int square) const;
 
     Board& board;
