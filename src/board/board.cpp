@@ -92,8 +92,7 @@ std::string Board::toFen() const {
             }
             if (emptyRun) fen += static_cast<char>('0' + emptyRun);
             emptyRun = 0;
-            const char letter = pieceLetters[typeOf(p)];
-            fen += colourOf(p) == Red ? static_cast<char>(letter - 'a' + 'A') : letter;
+            fen += pieceLetter(p);
         }
         if (emptyRun) fen += static_cast<char>('0' + emptyRun);
         if (row != BoardRanks - 1) fen += '/';

@@ -45,6 +45,9 @@ extern const std::array<std::int16_t, 3> bluePawnSteps;
 
 constexpr int cellOf(int square) { return MailboxBorder * MailboxWidth + MailboxBorder + MailboxWidth * rowOf(square) + columnOf(square); }
 
+// The square of a mailbox cell; negative off the board.
+inline int squareAt(int cell) { return mailboxToSquare[cell]; }
+
 // Whether a piece of this side and type may stand on the square by the board's geometry.
 inline bool mayStand(int side, int type, int square) {
     return (squareFlags[side == Red ? mirror(square) : square] & typeFlags[type]) != 0;

@@ -8,11 +8,6 @@ namespace {
 constexpr int RiverRow = 4;
 constexpr int MoveTextLength = 4;
 
-char squareChar(int piece) {
-    const char letter = pieceLetters[typeOf(piece)];
-    return colourOf(piece) == Red ? static_cast<char>(letter - 'a' + 'A') : letter;
-}
-
 // The mark drawn in a connector block: palace diagonals below rows 0, 1, 7 and 8.
 char connectorMark(int row, int block) {
     const bool falling = row == 0 || row == 7;
@@ -53,7 +48,7 @@ std::ostream& operator<<(std::ostream& out, const Board& board) {
         out << ' ' << (BoardRanks - 1 - row) << ' ';
         for (int column = 0; column < BoardFiles; ++column) {
             if (column) out << "---";
-            out << squareChar(board.piece(makeSquare(row, column)));
+            out << pieceLetter(board.piece(makeSquare(row, column)));
         }
         out << '\n';
         if (row != BoardRanks - 1) drawConnector(out, row);

@@ -31,6 +31,11 @@ constexpr int colourOf(int piece) { return piece & ColourBit; }
 constexpr int typeOf(int piece) { return piece & TypeMask; }
 constexpr int makePiece(int side, int type) { return side | type; }
 constexpr bool areEnemies(int p, int q) { return ((p ^ q) & ColourBit) != 0; }
+// The piece's letter: upper case for Red, lower case for Blue, '+' for an empty square.
+constexpr char pieceLetter(int piece) {
+    const char letter = pieceLetters[typeOf(piece)];
+    return colourOf(piece) == Red ? static_cast<char>(letter - 'a' + 'A') : letter;
+}
 
 constexpr int rowOf(int square) { return square / BoardFiles; }
 constexpr int columnOf(int square) { return square % BoardFiles; }

@@ -13,14 +13,15 @@ namespace qorat {
 
 OpeningBook::OpeningBook(const std::string& path) {
     std::ifstream file(path);
-    if (!file) {
+    std::string line;
+    int number = 0;
+    // A last line without its newline is not an entry.
+    while (file && std::getline(file, line) && !file.eof()) readLine(line, ++number);
+    // A path that opens but cannot be read to its end, such as a folder, is no book.
+    isLoaded = file.eof() && !file.bad();
+    if (!isLoaded) {
+        positions.clear();
         std::cerr << "Can't open " << path << '\n';
-    } else {
-        std::string line;
-        int number = 0;
-        // A last line without its newline is not an entry.
-        while (std::getline(file, line) && !file.eof()) readLine(line, ++number);
-        isLoaded = true;
     }
     std::srand(randomSeed());
 }

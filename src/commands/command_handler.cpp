@@ -11,6 +11,7 @@
 #include "control/clock.h"
 #include "engine/engine.h"
 #include "interface/interface.h"
+#include "rules/lawyer.h"
 
 namespace qorat {
 
@@ -71,6 +72,14 @@ void CommandHandler::dropEngineMove() {
 void CommandHandler::newGame() {
     dropEngineMove();
     board.reset();
+    restartClocks(board.sideToMove());
+    interface.current().printBoard(board);
+}
+
+void CommandHandler::takenBack() {
+    // The game goes on from here, so a result it had is judged again.
+    board.gameOver = false;
+    clockFor(board.sideToMove())->startTurn();
     interface.current().printBoard(board);
 }
 
@@ -80,7 +89,7 @@ void CommandHandler::undo() {
         return;
     }
     board.unmakeMove();
-    interface.current().printBoard(board);
+    takenBack();
 }
 
 void CommandHandler::remove() {
@@ -90,19 +99,22 @@ void CommandHandler::remove() {
     }
     board.unmakeMove();
     board.unmakeMove();
-    interface.current().printBoard(board);
+    takenBack();
 }
 
 void CommandHandler::setBoard(const std::string& line, const std::vector<std::string>& args) {
-    if (args.size() < 2) {
-        std::cerr << args.size() << '\n';
+    if (args.size() < 2) std::cerr << args.size() << '\n';
+    const std::string fen = args.size() < 2 ? std::string() : args[0] + " " + args[1];
+    // A refused text leaves the game, the board and the computer's pending move as they were.
+    if (args.size() < 2 || !isPlayablePosition(fen)) {
         interface.current().printText("Error (invalid format): ");
         interface.current().printText(line);
         interface.current().printText("\n");
         return;
     }
     dropEngineMove();
-    board.setFen(args[0] + " " + args[1]);
+    board.setFen(fen);
+    restartClocks(board.sideToMove());
     interface.current().printBoard(board);
 }
 
@@ -135,6 +147,8 @@ void CommandHandler::printGameRecord() {
             std::cerr << std::endl;
         ++count;
     }
+    // A record that ends inside a pair still ends its line.
+    if (count % 2 == 0) std::cerr << std::endl;
 }
 
 }  // namespace qorat

@@ -27,6 +27,8 @@ private:
     void newGame();
     void undo();
     void remove();
+    // Shows the position after a takeback and lets the game go on from it.
+    void takenBack();
     void setBoard(const std::string& line, const std::vector<std::string>& args);
     void reportTime();
     void printGameRecord();

@@ -69,8 +69,24 @@ Clock* clockFor(int side) {
     return nullptr;
 }
 
-void GameClocks::setTimeControl(int moves, int seconds, int increment) { qorat::setTimeControl(moves, seconds, increment); }
+void restartClocks(int sideToMove) {
+    setTimeControl(redClock->movesPerControl, redClock->secondsPerControl, redClock->increment);
+    clockFor(sideToMove)->startTurn();
+}
 
-MoveClock* GameClocks::clockFor(int side) { return qorat::clockFor(side); }
+namespace {
+
+class GameClocks final : public ClockSource {
+public:
+    void setTimeControl(int moves, int seconds, int increment) override { qorat::setTimeControl(moves, seconds, increment); }
+    MoveClock* clockFor(int side) override { return qorat::clockFor(side); }
+};
+
+}  // namespace
+
+ClockSource& gameClocks() {
+    static GameClocks clocks;
+    return clocks;
+}
 
 }  // namespace qorat

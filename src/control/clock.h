@@ -5,7 +5,7 @@
 #include <ctime>
 #include <memory>
 
-#include "engine/seams.h"
+#include "seams.h"
 
 namespace qorat {
 
@@ -37,6 +37,9 @@ extern std::unique_ptr<Clock> blueClock;
 
 // Replaces both clocks by fresh ones with this time control.
 void setTimeControl(int moves, int seconds, int increment);
+// A new game: both clocks get fresh balances of the current time control, and the turn of
+// the side to move starts now.
+void restartClocks(int sideToMove);
 // The clock of Red or Blue; null for any other value.
 Clock* clockFor(int side);
 
@@ -45,10 +48,6 @@ using WallClock = std::time_t (*)();
 void setWallClock(WallClock source);
 
 // The clocks as the engine reaches them.
-class GameClocks final : public ClockSource {
-public:
-    void setTimeControl(int moves, int seconds, int increment) override;
-    MoveClock* clockFor(int side) override;
-};
+ClockSource& gameClocks();
 
 }  // namespace qorat

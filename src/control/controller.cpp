@@ -28,7 +28,7 @@ Controller::Controller(int argc, const char* const* argv) {
     lawyer = std::make_unique<Lawyer>(*boardPtr);
     boardPtr->addObserver(lawyer.get());
     interface = std::make_unique<Interface>(this);
-    engine = std::make_unique<Engine>(*boardPtr, *lawyer, *interface, clocks);
+    engine = std::make_unique<Engine>(*boardPtr, *lawyer, *interface, gameClocks());
     commandHandler = std::make_unique<CommandHandler>(*interface, *boardPtr, *engine, *lawyer, *this);
     computerSide = Blue;
     cxboardMode = false;
@@ -43,7 +43,11 @@ void Controller::optionChanged(std::string name) {
         std::istringstream value(options.get("st"));
         int seconds = 0;
         if (!(value >> seconds)) return;
-        setTimeControl(1, seconds, 0);
+        // No seconds at all means no limit, rather than a loss for every turn.
+        if (seconds == 0)
+            setTimeControl(0, 0, 0);
+        else
+            setTimeControl(1, seconds, 0);
         clockFor(boardPtr->sideToMove())->startTurn();
     } else if (name == "interface") {
         cxboardMode = options.get("interface") == "cxboard";

@@ -46,7 +46,6 @@ private:
     std::unique_ptr<Interface> interface;
     std::unique_ptr<CommandHandler> commandHandler;
     bool cxboardMode = false;
-    GameClocks clocks;
 };
 
 }  // namespace qorat

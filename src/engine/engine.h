@@ -13,7 +13,7 @@
 #include "commands/options.h"
 #include "engine/move_ordering.h"
 #include "engine/search_types.h"
-#include "engine/seams.h"
+#include "seams.h"
 #include "engine/transposition_table.h"
 #include "rules/lawyer.h"
 
@@ -58,10 +58,11 @@ private:
     void printPost(int depth, int score) const;
 
     // Search.
-    int searchNode(Line& line, int alpha, int beta, int ply, int depth, bool nullAllowed, bool verify);
-    int searchMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify);
-    int alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify);
-    int negaScoutMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify);
+    // quiesce: whether the leaves of this search go on into the quiescence search.
+    int searchNode(Line& line, int alpha, int beta, int ply, int depth, bool nullAllowed, bool verify, bool quiesce);
+    int searchMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify, bool quiesce);
+    int alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify, bool quiesce);
+    int negaScoutMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify, bool quiesce);
     int quiesceNode(int alpha, int beta, int ply, int depth, bool nullAllowed);
     bool stopRequested();
     int staticScore() const;
@@ -78,10 +79,10 @@ private:
     std::unique_ptr<TranspositionTable> table;
     MoveOrdering ordering;
     Line bestLine;
-    std::int16_t thinkState = Idle;
+    ThinkState thinkState = Idle;
     std::int32_t searchPly = 6;
     std::int32_t nullReduction = 3;
-    std::int16_t abortReason = NoAbort;
+    AbortReason abortReason = NoAbort;
     MoveClock* clock = nullptr;
     std::int64_t nodeCount = 0;
     std::chrono::steady_clock::time_point startTime;
@@ -101,7 +102,7 @@ private:
     bool quiescence = false;
     bool qnull = false;
     bool qhash = true;
-    std::int32_t algorithm = AlphaBeta;
+    Algorithm algorithm = AlphaBeta;
     bool nullmove = true;
     bool mtd = true;
     bool iterative = true;

@@ -30,7 +30,8 @@ bool Engine::stopRequested() {
 
 int Engine::staticScore() const { return evaluator.evaluate(board, lawyer); }
 
-int Engine::searchNode(Line& line, int alpha, int beta, int ply, int depth, bool nullAllowed, bool verify) {
+int Engine::searchNode(Line& line, int alpha, int beta, int ply, int depth, bool nullAllowed, bool verify,
+                       bool quiesce) {
     if (abortReason != NoAbort) return 0;
     if (stopRequested()) return -Infinity;
     ordering.clearPreferred();
@@ -42,7 +43,7 @@ int Engine::searchNode(Line& line, int alpha, int beta, int ply, int depth, bool
     }
     if (ply >= MaxPly) return staticScore() - ply;
     if (depth - ply <= 0)
-        return quiescence ? quiesceNode(alpha, beta, ply, depth, nullAllowed) : staticScore() - ply;
+        return quiesce ? quiesceNode(alpha, beta, ply, depth, nullAllowed) : staticScore() - ply;
 
     Move tableMove;
     int tableScore = 0;
@@ -58,7 +59,7 @@ int Engine::searchNode(Line& line, int alpha, int beta, int ply, int depth, bool
         Line nullLine;
         Move pass = nullMove;
         board.makeMove(pass);
-        const int v = -searchNode(nullLine, -beta, 1 - beta, ply + 1, depth - nullReduction, false, verify);
+        const int v = -searchNode(nullLine, -beta, 1 - beta, ply + 1, depth - nullReduction, false, verify, quiesce);
         board.unmakeMove();
         if (v > beta && !verify) {
             line.tagLast(NullMoveCut);
@@ -82,13 +83,13 @@ int Engine::searchNode(Line& line, int alpha, int beta, int ply, int depth, bool
 
     // The node's best line goes straight onto the end of the line it was given.
     const std::size_t start = line.size();
-    int result = searchMoves(line, moves, alpha, beta, ply, depth, verify);
+    int result = searchMoves(line, moves, alpha, beta, ply, depth, verify, quiesce);
     if (abortReason == NoAbort && failHigh && result < beta) {
         // The null move's promise did not hold: search again, one ply short of the full depth.
         line.truncate(start);
         ++depth;
         verify = true;
-        result = searchMoves(line, moves, alpha, beta, ply, depth, verify);
+        result = searchMoves(line, moves, alpha, beta, ply, depth, verify, quiesce);
     }
     if (abortReason != NoAbort || line.size() == start) return result;
 
@@ -98,12 +99,14 @@ int Engine::searchNode(Line& line, int alpha, int beta, int ply, int depth, bool
     return result;
 }
 
-int Engine::searchMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify) {
-    return algorithm == NegaScout ? negaScoutMoves(out, moves, alpha, beta, ply, depth, verify)
-                                  : alphaBetaMoves(out, moves, alpha, beta, ply, depth, verify);
+int Engine::searchMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify,
+                        bool quiesce) {
+    return algorithm == NegaScout ? negaScoutMoves(out, moves, alpha, beta, ply, depth, verify, quiesce)
+                                  : alphaBetaMoves(out, moves, alpha, beta, ply, depth, verify, quiesce);
 }
 
-int Engine::alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify) {
+int Engine::alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify,
+                           bool quiesce) {
     if (moves.empty() || beta <= -Infinity) return -MateScore;
     int best = -Infinity;
     Line bestLine;
@@ -112,7 +115,7 @@ int Engine::alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int 
         board.makeMove(m);
         child.clear();
         child.push_back({m});
-        const int v = -searchNode(child, -beta, -std::max(alpha, best), ply + 1, depth, true, verify);
+        const int v = -searchNode(child, -beta, -std::max(alpha, best), ply + 1, depth, true, verify, quiesce);
         // An illegal move scores -Infinity, which never beats the best so far.
         if (v > best) {
             best = v;
@@ -126,7 +129,8 @@ int Engine::alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int 
     return best;
 }
 
-int Engine::negaScoutMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify) {
+int Engine::negaScoutMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify,
+                           bool quiesce) {
     if (moves.empty() || alpha >= beta) return alpha;
     int a = alpha;
     int b = beta;
@@ -137,11 +141,11 @@ int Engine::negaScoutMoves(Line& out, MoveList& moves, int alpha, int beta, int 
         board.makeMove(m);
         child.clear();
         child.push_back({m});
-        const int t = -searchNode(child, -b, -a, ply + 1, depth, true, verify);
+        const int t = -searchNode(child, -b, -a, ply + 1, depth, true, verify, quiesce);
         if (a < t && t < beta && depth - 1 > ply && i > 0) {
             child.clear();
             child.push_back({m});
-            const int u = -searchNode(child, -beta, -t, ply + 1, depth, true, verify);
+            const int u = -searchNode(child, -beta, -t, ply + 1, depth, true, verify, quiesce);
             a = std::max(u, t);
             bestLine = child;
         } else if (t > a) {
@@ -169,9 +173,7 @@ int Engine::quiesceNode(int alpha, int beta, int ply, int depth, bool nullAllowe
         Line nullLine;
         Move pass = nullMove;
         board.makeMove(pass);
-        quiescence = false;
-        const int v = -searchNode(nullLine, -beta, 1 - beta, 0, 1, false, false);
-        quiescence = true;
+        const int v = -searchNode(nullLine, -beta, 1 - beta, 0, 1, false, false, false);
         board.unmakeMove();
         if (v >= beta) return staticScore();
     }
@@ -185,7 +187,7 @@ int Engine::quiesceNode(int alpha, int beta, int ply, int depth, bool nullAllowe
     if (moves.empty()) return staticScore();
 
     Line bestLine;
-    const int result = searchMoves(bestLine, moves, alpha, beta, ply, depth, false);
+    const int result = searchMoves(bestLine, moves, alpha, beta, ply, depth, false, true);
     if (abortReason != NoAbort || bestLine.empty()) return result;
     const Move best = bestLine[0].move;
     if (result > beta) ordering.storeKiller(best, ply);

@@ -1,5 +1,6 @@
 // The think driver: the book first, then iterative deepening with MTD(f) probes; it returns
 // early when input waits and goes on with the same search when called again.
+#include <algorithm>
 #include <iostream>
 
 #include "board/notation.h"
@@ -33,18 +34,27 @@ void Engine::think() {
 
     int score = staticScore();
     abortReason = NoAbort;
-    int depth = searchPly;
+    // A depth below one would leave the computer without a move.
+    const int limit = std::max(1, static_cast<int>(searchPly));
+    int depth = limit;
     if (iterative) {
         depth = static_cast<int>(bestLine.size()) + 1;
-        if (searchPly < depth) {
+        if (limit < depth) {
             thinkState = MoveReady;
+            return;
+        }
+    } else if (bestLine.empty() && limit > 1) {
+        // The one deep search may run out of time; a one-ply answer stands ready first.
+        score = searchIteration(1, score);
+        if (abortReason == InputWaiting) {
+            thinkState = Searching;
             return;
         }
     }
     for (;;) {
         score = searchIteration(depth, score);
         if (post) printPost(depth, score);
-        if (depth >= searchPly || abortReason != NoAbort) break;
+        if (depth >= limit || abortReason != NoAbort) break;
         ++depth;
     }
     thinkState = abortReason == InputWaiting ? Searching : MoveReady;
@@ -87,12 +97,11 @@ bool Engine::playBookMove() {
 }
 
 int Engine::searchIteration(int depth, int guess) {
+    // Only a completed iteration replaces the line to play.
     Line line;
-    Line& target = iterative ? line : bestLine;
-    target.clear();
-    const int score = mtd ? mtdf(target, depth, guess) : searchNode(target, -Infinity, Infinity, 0, depth, true, true);
+    const int score = mtd ? mtdf(line, depth, guess) : searchNode(line, -Infinity, Infinity, 0, depth, true, true, quiescence);
     if (abortReason != NoAbort) return score;
-    if (iterative) bestLine = line;
+    bestLine = line;
     iterationDone = true;
     completedDepth = depth;
     completedScore = score;
@@ -106,7 +115,7 @@ int Engine::mtdf(Line& line, int depth, int guess) {
     do {
         line.clear();
         const int beta = g == lower ? g + 1 : g;
-        g = searchNode(line, beta - 1, beta, 0, depth, true, true);
+        g = searchNode(line, beta - 1, beta, 0, depth, true, true, quiescence);
         if (g >= beta)
             lower = g;
         else

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 
 namespace qorat {
 
@@ -24,10 +25,15 @@ void Interface::optionChanged(std::string name) {
 }
 
 void Interface::setInterface(const std::string& value) {
-    if (value == "user")
+    // Front ends of the xboard family interrupt their engine before passing it a move; a
+    // person at the console ends the program with it.
+    if (value == "user") {
         state = std::make_unique<UserState>(controller);
-    else if (value == "cxboard")
+        std::signal(SIGINT, SIG_DFL);
+    } else if (value == "cxboard") {
         state = std::make_unique<CXBoardState>();
+        std::signal(SIGINT, SIG_IGN);
+    }
 }
 
 Interface& Interface::print(const std::string& text) {
@@ -59,6 +65,11 @@ void Interface::receive() {
             return;
         }
         if (n < 0 && errno == EINTR) continue;
+        // A descriptor its parent made non-blocking has merely nothing yet: wait for it.
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            descriptorReadable(true);
+            continue;
+        }
         // The end of input, or a descriptor that can no longer be read, ends the input alike.
         ended = true;
         return;
@@ -75,6 +86,8 @@ std::string Interface::readLine() {
     const std::size_t length = newline == std::string::npos ? received.size() : newline;
     std::string line = received.substr(0, length);
     received.erase(0, newline == std::string::npos ? length : length + 1);
+    // Lines from a CRLF source read like any other.
+    if (newline != std::string::npos && !line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
 

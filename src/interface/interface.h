@@ -5,7 +5,7 @@
 #include <string>
 
 #include "commands/options.h"
-#include "engine/seams.h"
+#include "seams.h"
 #include "interface/interface_state.h"
 
 namespace qorat {

@@ -48,7 +48,8 @@ bool Lawyer::insufficientMaterial() {
 int Lawyer::perpetualCheck() {
     const std::vector<Move> h = board.history();
     const int n = static_cast<int>(h.size());
-    if (n < 6) return NoSide;
+    // Checks that never bring a position back are an attack, not a perpetual.
+    if (n < 6 || keys[n - 1] != keys[n - 5]) return NoSide;
     const int side = board.sideToMove();
     const int balance = materialBalance(board);
     if (!inCheck(side)) return NoSide;

@@ -8,9 +8,6 @@ namespace {
 
 // Leg squares of a horse that jumps onto the attacked square, per jump of stepTable's row.
 constexpr int attackingHorseLegs[] = {-8, -10, -8, -10, 8, 10, 8, 10};
-constexpr int attackingElephantEyes[] = {-10, -8, 8, 10};
-
-int squareAt(int cell) { return mailboxToSquare[cell]; }
 
 // Whether a pawn of the side, standing one step from the square in this direction,
 // steps onto the square: pawns never step backwards.
@@ -70,7 +67,7 @@ bool Lawyer::isAttacked(int square, int attacker) const {
         const int elephant = makePiece(attacker, Elephant);
         for (int i = 0; i < 4; ++i) {
             const int from = squareAt(cell + stepTable[Elephant][i]);
-            if (from >= 0 && board.piece(from) == elephant && board.piece(square + attackingElephantEyes[i]) == Empty)
+            if (from >= 0 && board.piece(from) == elephant && board.piece(square + elephantEyes[i]) == Empty)
                 return true;
         }
     }
@@ -104,6 +101,15 @@ bool Lawyer::isLegal(Move& m) {
     board.unmakeMove();
     if (exposed) message = wasInCheck ? "in check" : "moving into check";
     return !exposed;
+}
+
+bool isPlayablePosition(const std::string& fen) {
+    Board trial;
+    const Lawyer judge(trial);
+    if (!trial.setFen(fen)) return false;
+    for (int side : {Red, Blue})
+        if (trial.pieces(side, King).size() != 1) return false;
+    return !judge.inCheck(opponent(trial.sideToMove()));
 }
 
 bool Lawyer::pieceCanReach(int from, int to, bool legalOnly) {

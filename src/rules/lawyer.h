@@ -11,6 +11,10 @@
 
 namespace qorat {
 
+// Whether FEN text sets a position a game can go on from: each side has its king, and the
+// side that has just moved is not in check (so the kings do not face each other either).
+bool isPlayablePosition(const std::string& fen);
+
 class Lawyer final : public BoardObserver {
 public:
     explicit Lawyer(Board& board);

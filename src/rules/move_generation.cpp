@@ -9,8 +9,6 @@ namespace {
 // The order in which piece types are generated.
 constexpr int generationOrder[] = {Pawn, Cannon, Rook, Horse, Elephant, Advisor, King};
 
-int squareAt(int cell) { return mailboxToSquare[cell]; }
-
 }  // namespace
 
 bool Lawyer::isOpenFor(int side, int square) const {

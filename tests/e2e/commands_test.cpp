@@ -1,6 +1,8 @@
 // The game commands end to end, with their exact output on standard output and error.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "session.h"
 #include "transcript.h"
 
@@ -33,13 +35,36 @@ TEST(Commands, SetboardRefusals) {
     EXPECT_EQ(trailing.out, Transcript().reply("Error (invalid format): setboard \n").text);
     EXPECT_EQ(trailing.err, std::string(noBookMessages) + "space\n0\n");
 
-    // A text the board refuses leaves the position; the board is shown all the same.
-    const RunResult refused = runProgram({}, "force\nh2e2\nsetboard 9/9 r\nh9g7\n");
-    Transcript expected;
-    expected.reply("").move("h2e2");
-    expected.text += boardText(expected.board.toFen()) + prompt;
-    expected.move("h9g7");
-    EXPECT_EQ(refused.out, expected.text);
+}
+
+TEST(Commands, ImpossiblePositionsAreRefused) {
+    // Unreadable text, no king, kings facing on an open file, the side that has just moved
+    // in check: each is refused with the whole line, and the game goes on as it was.
+    const char* const refused[] = {
+        "setboard 9/9 r",
+        "setboard 4k4/9/9/9/9/9/9/9/R8/9 r",
+        "setboard 4k4/9/9/9/9/9/9/9/R8/4K4 r",
+        "setboard 4k4/9/9/9/9/9/9/9/R8/4K4 b",
+        "setboard 3k5/9/9/9/9/9/9/9/R8/3K5 r",
+        "setboard 3k5/9/9/9/9/9/9/9/9/R2K5 r",
+    };
+    for (const char* line : refused) {
+        const RunResult run = runProgram({}, std::string("force\nh2e2\n") + line + "\nh9g7\n");
+        Transcript expected;
+        expected.reply("").move("h2e2").reply(std::string("Error (invalid format): ") + line + "\n").move("h9g7");
+        EXPECT_EQ(run.out, expected.text) << line;
+    }
+}
+
+TEST(Commands, RefusedPositionKeepsTheComputersMove) {
+    // "?" makes the computer play what it has; a refused position in between changes nothing.
+    Session session({"-nobook"}, bookFreeDirectory());
+    session.send("sd 30\nh2e2\n");
+    usleep(300000);
+    session.send("setboard 4k4/9/9/9/9/9/9/9/R8/4K4 r\n?\n");
+    ASSERT_TRUE(session.waitForOutput("    ... ", std::chrono::seconds(20)));
+    session.finish();
+    EXPECT_NE(session.out().find("Error (invalid format): setboard 4k4/9/9/9/9/9/9/9/R8/4K4 r\n"), std::string::npos);
 }
 
 TEST(Commands, SetboardUsesTwoFieldsAndRecordsTheGame) {
@@ -58,7 +83,7 @@ TEST(Commands, VomitNumbersPairsFromRed) {
     expected.reply("").move("h2e2").move("h9g7").move("h0g2").reply("");
     EXPECT_EQ(run.out, expected.text);
     EXPECT_EQ(run.err, std::string(noBookMessages) + "Starting Position: " + startPositionFen + "\n" +
-                           " Current Position: " + expected.board.toFen() + "\n" + "  1. h2e2 h9g7\n  3. h0g2 ");
+                           " Current Position: " + expected.board.toFen() + "\n" + "  1. h2e2 h9g7\n  3. h0g2 \n");
 }
 
 TEST(Commands, TimeReports) {
@@ -98,6 +123,24 @@ TEST(Commands, QuestionMarkAndGoWhileIdle) {
     EXPECT_TRUE(session.waitForOutput("    ... "));
     session.finish();
     EXPECT_EQ(session.out().substr(0, expected.text.size()), expected.text);
+}
+
+TEST(Commands, TakebacksReopenAFinishedGame) {
+    // Any Red move lets Blue mate with b9b0.
+    const std::string fen = "1r1k5/9/9/9/9/9/P8/9/r8/4K4 r";
+    const RunResult run = runProgram({}, "force\nsetboard " + fen + "\na3a4\nb9b0\nundo\nb9b0\n");
+    Transcript expected;
+    expected.reply("").setPosition(fen).move("a3a4").move("b9b0").result("0-1 {Blue mates}\n");
+    expected.setPosition("1r1k5/9/9/9/9/P8/9/9/r8/4K4 b").move("b9b0").result("0-1 {Blue mates}\n");
+    EXPECT_EQ(run.out, expected.text);
+
+    // Against the computer: after "remove" another move is answered, and the second mate announced.
+    Session session({"-nobook"}, bookFreeDirectory());
+    session.send("sd 2\nsetboard " + fen + "\na3a4\n");
+    ASSERT_TRUE(session.waitForOutput("0-1 {Blue mates}\n"));
+    session.send("remove\ne0f0\n");
+    ASSERT_TRUE(session.waitForOutput("0-1 {Blue mates}\n", std::chrono::seconds(20), 2)) << session.out();
+    session.finish();
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ TEST(Console, ForceModeGamePlayedToMate) {
 
 TEST(Console, RefusedMoves) {
     const RunResult run = runProgram({}, "force\nh7e7\ne4e5\na0a4\nA0A4\nh2h2\n"
-                                         "setboard 4k4/9/9/9/9/9/9/4R4/9/4K4 r\ne2d2\n"
+                                         "setboard 4k4/9/9/9/9/9/9/4C4/9/4K4 r\ne2d2\n"
                                          "setboard 4k4/9/9/9/9/9/9/9/9/r2K1R3 r\nf0f5\n");
     Transcript expected;
     expected.reply("")
@@ -47,7 +47,7 @@ TEST(Console, RefusedMoves) {
         .reply("IllegalMove: a0a4\n")
         .reply("IllegalMove: a0a4\n")
         .reply("IllegalMove: h2h2\n")
-        .setPosition("4k4/9/9/9/9/9/9/4R4/9/4K4 r")
+        .setPosition("4k4/9/9/9/9/9/9/4C4/9/4K4 r")
         .reply("IllegalMove (moving into check): e2d2\n")
         .setPosition("4k4/9/9/9/9/9/9/9/9/r2K1R3 r")
         .reply("IllegalMove (in check): f0f5\n");
@@ -139,6 +139,18 @@ TEST(Console, InsufficientMaterialIsADraw) {
     Transcript expected;
     expected.reply("").setPosition(fen).move("d0e1").result("1/2-1/2 {Insufficient material}\n");
     EXPECT_EQ(run.out, expected.text);
+}
+
+TEST(Console, ChecksThatNeverRepeatAreNoPerpetual) {
+    const char* fen = "4k4/9/9/9/9/9/9/9/R8/3K5 r";
+    Transcript expected;
+    expected.reply("").setPosition(fen);
+    std::string input = "force\nsetboard " + std::string(fen) + "\n";
+    for (const char* m : {"a1a9", "e9e8", "a9a8", "e8e7", "a8a7", "e7e8", "a7e7", "e8f8"}) {
+        input += std::string(m) + "\n";
+        expected.move(m);
+    }
+    EXPECT_EQ(runProgram({}, input).out, expected.text);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "board/keys.h"
@@ -157,6 +158,32 @@ TEST(EnginePlay, InputClosedWhileThinking) {
     ASSERT_TRUE(session.finish(std::chrono::seconds(10)));
     EXPECT_EQ(session.exitStatus(), 0);
     EXPECT_EQ(session.out(), "");
+}
+
+TEST(EnginePlay, DepthBelowOneStillMoves) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"-nobook"}, "sd 0\n"}, {{"-nobook"}, "sd x\n"}, {{"-nobook"}, "sd -2\n"}, {{"-nobook", "-depth", "0"}, ""}};
+    std::vector<std::unique_ptr<Session>> sessions;
+    for (const auto& [args, command] : cases) {
+        sessions.push_back(std::make_unique<Session>(args, bookFreeDirectory()));
+        sessions.back()->send(command + "h2e2\n");
+    }
+    for (auto& s : sessions) {
+        EXPECT_TRUE(s->waitForOutput("    ... ", std::chrono::seconds(20))) << s->out();
+        s->finish();
+        EXPECT_TRUE(legalIn(afterCentralCannon, moveAfter(s->out(), "    ... ", "\n\n"))) << s->out();
+    }
+}
+
+TEST(EnginePlay, OneDeepSearchKeepsToTheClock) {
+    // Without iterations the one deep search cannot finish in time; the computer still
+    // moves within its budget and does not lose on time.
+    Session session({"-nobook"}, bookFreeDirectory());
+    session.send("st 2\nsd 9\nset iterative off\nh2e2\n");
+    ASSERT_TRUE(session.waitForOutput("    ... ", std::chrono::seconds(8))) << session.out();
+    session.finish();
+    EXPECT_TRUE(legalIn(afterCentralCannon, moveAfter(session.out(), "    ... ", "\n\n"))) << session.out();
+    EXPECT_EQ(session.out().find("runs out of time"), std::string::npos);
 }
 
 }  // namespace

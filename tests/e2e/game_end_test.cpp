@@ -1,7 +1,11 @@
 // How games end through the main loop, and how the controller follows its options.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <fstream>
+#include <memory>
+#include <vector>
 
 #include "session.h"
 #include "transcript.h"
@@ -80,6 +84,45 @@ TEST(GameEnd, BookUseAndItsFallbacks) {
     blue.finish();
     EXPECT_EQ(blue.out().substr(0, 2), "1\t");
     EXPECT_EQ(blue.out().find("move i9i8"), std::string::npos);
+}
+
+TEST(GameEnd, OnlyTimeUsedInThisGameIsCharged) {
+    // Each case idles past a one-second control, then moves at once: a new game, a set
+    // position, a takeback or no limit at all ("st 0") leaves nothing to lose on time.
+    struct Case {
+        const char* before;
+        const char* after;
+        bool lost;
+    };
+    const Case cases[] = {
+        {"force\nst 1\n", "h2e2\n", true},
+        {"force\nst 1\nh2e2\n", "new\nh2e2\n", false},
+        {"force\nst 1\nh2e2\n", "setboard rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RHEAKAEHR r\nh2e2\n", false},
+        {"force\nst 1\nh2e2\n", "undo\nh2e2\n", false},
+        {"force\nst 1\nh2e2\nh9g7\n", "remove\nh2e2\n", false},
+        {"force\nst 0\n", "h2e2\n", false},
+    };
+    std::vector<std::unique_ptr<Session>> sessions;
+    for (const Case& c : cases) {
+        sessions.push_back(std::make_unique<Session>(std::vector<std::string>{}, bookFreeDirectory()));
+        sessions.back()->send(c.before);
+    }
+    usleep(2200000);
+    for (std::size_t i = 0; i < sessions.size(); ++i) {
+        Session& s = *sessions[i];
+        s.send(cases[i].after);
+        s.finish();
+        const bool lost = s.out().find("0-1 {Red runs out of time}\n") != std::string::npos;
+        EXPECT_EQ(lost, cases[i].lost) << cases[i].before << cases[i].after;
+        EXPECT_NE(s.out().find("    h2e2 ...\n"), std::string::npos) << cases[i].before << cases[i].after;
+    }
+}
+
+TEST(GameEnd, BookPathThatCannotBeReadIsNoBook) {
+    if (std::ifstream("/usr/local/share/qorat/book.dat")) GTEST_SKIP() << "an installed book takes precedence";
+    const std::string directory = bookFreeDirectory() + "/book-folder";
+    ASSERT_EQ(system(("mkdir -p " + directory + "/book.dat").c_str()), 0);
+    EXPECT_EQ(runProgram({}, "quit\n", directory).err, noBookMessages);
 }
 
 }  // namespace

@@ -21,8 +21,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Close-on-exec, so that a program started later never holds another session's pipe open.
 void makePipe(int fds[2]) {
-    if (pipe(fds) != 0) std::abort();
+    if (pipe2(fds, O_CLOEXEC) != 0) std::abort();
 }
 
 }  // namespace
@@ -30,7 +31,7 @@ void makePipe(int fds[2]) {
 const char* const prompt = "Enter move or command: ";
 const char* const noBookMessages = "Can't open /usr/local/share/qorat/book.dat\nCan't open book.dat\nCan't open my book!\n";
 
-Session::Session(const std::vector<std::string>& args, const std::string& directory) {
+Session::Session(const std::vector<std::string>& args, const std::string& directory, bool nonBlockingInput) {
     int in[2], out[2], err[2];
     makePipe(in);
     makePipe(out);
@@ -41,6 +42,7 @@ Session::Session(const std::vector<std::string>& args, const std::string& direct
         dup2(out[1], 1);
         dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+        if (nonBlockingInput) fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
         if (!directory.empty() && chdir(directory.c_str()) != 0) _exit(126);
         std::vector<char*> argv;
         std::string binary = QORAT_BINARY;
@@ -83,6 +85,8 @@ void Session::send(const std::string& text) {
         sent += static_cast<std::size_t>(n);
     }
 }
+
+void Session::sendSignal(int number) { kill(pid, number); }
 
 void Session::closeInput() {
     if (inputFd >= 0) close(inputFd);

@@ -10,13 +10,15 @@ namespace qorat::testing {
 
 class Session {
 public:
-    // Starts the program with these arguments in the given working directory.
-    Session(const std::vector<std::string>& args, const std::string& directory);
+    // Starts the program with these arguments in the given working directory; its standard
+    // input is set non-blocking when asked, as some parents leave it.
+    Session(const std::vector<std::string>& args, const std::string& directory, bool nonBlockingInput = false);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
     void send(const std::string& text);
+    void sendSignal(int number);
     void closeInput();
     // Waits until standard output holds the text (count times); false on timeout.
     bool waitForOutput(const std::string& text, std::chrono::milliseconds limit = std::chrono::seconds(20),

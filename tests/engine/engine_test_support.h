@@ -22,7 +22,7 @@ struct EngineInspector {
         engine.nodeCount = 0;
     }
     int searchNode(Line& line, int alpha, int beta, int ply, int depth, bool nullAllowed = true, bool verify = true) {
-        return engine.searchNode(line, alpha, beta, ply, depth, nullAllowed, verify);
+        return engine.searchNode(line, alpha, beta, ply, depth, nullAllowed, verify, engine.quiescence);
     }
     bool probe(int ply, int depth, int& alpha, int& beta, Move& move, int& score, bool& nullAllowed) {
         return engine.probe(ply, depth, alpha, beta, move, score, nullAllowed);

@@ -140,13 +140,32 @@ TEST_F(Think, WithoutIterationOneSearchAtFullDepth) {
     EXPECT_TRUE(g.lawyer().isLegal(m));
 }
 
-TEST_F(Think, DepthZeroReadiesNoMove) {
-    EngineGame g;
-    options.set("searchPly", "0");
-    g.engine->think();
-    EXPECT_TRUE(g.engine->moveReady());
-    EXPECT_TRUE(isNoMove(g.engine->takeMove()));
-    EXPECT_EQ(g.input.calls, 0);
+TEST_F(Think, DepthBelowOneSearchesOnePly) {
+    for (const char* depth : {"0", "-2", "x"}) {
+        EngineGame g(endgameFen);
+        options.set("post", "on");
+        options.set("searchPly", depth);
+        const std::vector<PostLine> posts = thinkAndPost(*g.engine);
+        ASSERT_EQ(posts.size(), 1u) << depth;
+        EXPECT_EQ(posts[0].depth, 1) << depth;
+        ASSERT_TRUE(g.engine->moveReady()) << depth;
+        Move m = g.engine->takeMove();
+        EXPECT_TRUE(g.lawyer().isLegal(m)) << depth;
+    }
+}
+
+TEST_F(Think, WithoutIterationAOnePlyAnswerOutlivesTheClock) {
+    for (const char* mtd : {"mtd", "alphabeta"}) {
+        EngineGame g;
+        options.set("search", mtd);
+        options.set("iterative", "off");
+        options.set("searchPly", "9");
+        g.clocks.setTimeLeft(false);
+        g.engine->think();
+        ASSERT_TRUE(g.engine->moveReady()) << mtd;
+        Move m = g.engine->takeMove();
+        EXPECT_TRUE(g.lawyer().isLegal(m)) << mtd;
+    }
 }
 
 TEST_F(Think, TakeMoveTwiceGivesTheSameMoveAndLeavesIdle) {

@@ -54,6 +54,8 @@ TEST_F(Adjudication, PerpetualCheck) {
         {"captures that cancel in value", "3Ck4/9/9/9/9/9/9/9/3c1R3/5K3 r", shuttle, Blue},
         {"two different checking pieces", "4k4/R8/7H1/9/9/9/9/9/9/5K3 r",
          {"a8a9", "e9e8", "h7g9", "e8d8", "a9a8", "d8d9", "a8a9"}, NoSide},
+        {"checks by one piece that never repeat a position", "4k4/9/9/9/9/9/9/9/R8/3K5 r",
+         {"a1a9", "e9e8", "a9a8", "e8e7", "a8a7", "e7e8", "a7e7"}, NoSide},
     };
     for (const VerdictCase& c : cases) expectVerdicts(c, &Lawyer::perpetualCheck);
 }
