@@ -17,6 +17,9 @@ class MoveClock {
 public:
     // Whether the side whose clock this is may still think about its current move.
     virtual bool hasTimeForMove() const = 0;
+    // Whether another, deeper iteration is worth starting; a clock without a soft target
+    // leaves that to hasTimeForMove.
+    virtual bool mayStartIteration() const { return true; }
 
 protected:
     ~MoveClock() = default;

@@ -29,6 +29,8 @@ void Options::parseCommandLine(int argc, const char* const* argv) {
         const std::string flag = argv[i];
         if (flag == "-cxboard") {
             set("interface", "cxboard");
+        } else if (flag == "-xboard") {
+            set("interface", "xboard");
         } else if (flag == "-red") {
             set("computerColor", "r");
         } else if (flag == "-blue" || flag == "-black") {
@@ -53,6 +55,8 @@ bool Options::handleCommand(const std::string& line) {
         set("computerColor", "n");
     } else if (command == "cxboard") {
         set("interface", "cxboard");
+    } else if (command == "xboard") {
+        set("interface", "xboard");
     } else if (command == "console") {
         set("interface", "user");
     } else if (command == "sd") {

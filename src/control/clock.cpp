@@ -10,6 +10,7 @@ namespace qorat {
 
 std::unique_ptr<Clock> redClock;
 std::unique_ptr<Clock> blueClock;
+XBoardClock xboardClock;
 
 namespace {
 
@@ -76,13 +77,19 @@ void restartClocks(int sideToMove) {
 
 namespace {
 
+bool onXBoardClock = false;
+
 class GameClocks final : public ClockSource {
 public:
     void setTimeControl(int moves, int seconds, int increment) override { qorat::setTimeControl(moves, seconds, increment); }
-    MoveClock* clockFor(int side) override { return qorat::clockFor(side); }
+    MoveClock* clockFor(int side) override {
+        return onXBoardClock ? static_cast<MoveClock*>(&xboardClock) : qorat::clockFor(side);
+    }
 };
 
 }  // namespace
+
+void useXBoardClock(bool on) { onXBoardClock = on; }
 
 ClockSource& gameClocks() {
     static GameClocks clocks;

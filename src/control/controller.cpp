@@ -9,6 +9,7 @@
 
 #include "board/notation.h"
 #include "commands/command_handler.h"
+#include "commands/xboard_protocol.h"
 #include "engine/engine.h"
 #include "interface/interface.h"
 #include "rules/lawyer.h"
@@ -28,8 +29,12 @@ Controller::Controller(int argc, const char* const* argv) {
     lawyer = std::make_unique<Lawyer>(*boardPtr);
     boardPtr->addObserver(lawyer.get());
     interface = std::make_unique<Interface>(this);
+    // Under xboard nothing may reach standard error, not even the book's messages at start-up.
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "-xboard") interface->setInterface("xboard");
     engine = std::make_unique<Engine>(*boardPtr, *lawyer, *interface, gameClocks());
     commandHandler = std::make_unique<CommandHandler>(*interface, *boardPtr, *engine, *lawyer, *this);
+    xboard = std::make_unique<XBoardProtocol>(*interface, *boardPtr, *engine, *commandHandler);
     computerSide = Blue;
     cxboardMode = false;
     options.addObserver(this);
@@ -50,7 +55,10 @@ void Controller::optionChanged(std::string name) {
             setTimeControl(1, seconds, 0);
         clockFor(boardPtr->sideToMove())->startTurn();
     } else if (name == "interface") {
-        cxboardMode = options.get("interface") == "cxboard";
+        const std::string protocol = options.get("interface");
+        cxboardMode = protocol == "cxboard";
+        xboardMode = protocol == "xboard";
+        useXBoardClock(xboardMode);
     } else if (name == "computerColor") {
         const std::string colour = options.get("computerColor");
         computerSide = colour == "r" ? Red : colour == "b" ? Blue : NoSide;
@@ -70,6 +78,7 @@ void Controller::run() {
             handleLine(line);
             checkInvariants();
             interface->current().printPrompt();
+            if (xboardMode) xboard->answerHeldPings();
         } else if (boardPtr->sideToMove() == computerSide && !boardPtr->gameOver) {
             computerTurn();
             checkInvariants();
@@ -99,6 +108,9 @@ void Controller::adjudicate() {
         endGame();
         return;
     }
+    // Under xboard the front end judges repetition, material and time; it would refuse
+    // any other claim.
+    if (xboardMode) return;
     const char* perpetualScore = side == Red ? "1-0" : "0-1";
     if (lawyer->insufficientMaterial()) {
         endGame();
@@ -133,6 +145,10 @@ void Controller::endGame() {
 }
 
 void Controller::handleLine(const std::string& line) {
+    if (xboardMode) {
+        handleXBoardLine(line);
+        return;
+    }
     const Move m = parseMove(line);
     if (!isNoMove(m)) {
         attemptMove(m);
@@ -141,15 +157,29 @@ void Controller::handleLine(const std::string& line) {
     }
 }
 
+void Controller::handleXBoardLine(const std::string& line) {
+    static const std::string userMove = "usermove ";
+    const bool announced = line.rfind(userMove, 0) == 0;
+    const Move m = parseMove(announced ? line.substr(userMove.size()) : line);
+    if (!isNoMove(m))
+        attemptMove(m);
+    else if (announced)
+        interface->current().printText("Illegal move: " + line.substr(userMove.size()) + "\n");
+    else if (!xboard->handleCommand(line))
+        interface->current().printText("Error (unknown command): " + line + "\n");
+}
+
 void Controller::attemptMove(Move m) {
+    // The xboard family reads refusals in its own words.
+    const std::string refusal = xboardMode ? "Illegal move" : "IllegalMove";
     const int colour = colourOf(boardPtr->piece(m.from));
     if (colour != boardPtr->sideToMove() || colour == computerSide) {
-        interface->current().printText("IllegalMove (Out of turn): " + moveText(m) + "\n");
+        interface->current().printText(refusal + " (Out of turn): " + moveText(m) + "\n");
     } else if (lawyer->isLegal(m)) {
         playHumanMove(m);
     } else {
         const std::string reason = lawyer->message.empty() ? "" : " (" + lawyer->message + ")";
-        interface->current().printText("IllegalMove" + reason + ": " + moveText(m) + "\n");
+        interface->current().printText(refusal + reason + ": " + moveText(m) + "\n");
     }
 }
 
@@ -163,8 +193,9 @@ void Controller::playMove(Move& m) {
 
 void Controller::playHumanMove(Move m) {
     playMove(m);
-    if (!cxboardMode) interface->current().printMove(m);
+    if (!cxboardMode && !xboardMode) interface->current().printMove(m);
     clockFor(boardPtr->sideToMove())->startTurn();
+    if (xboardMode && boardPtr->sideToMove() == computerSide) xboard->startComputerTurn();
 }
 
 void Controller::computerTurn() {
@@ -179,6 +210,7 @@ void Controller::computerTurn() {
     interface->current().printMove(m);
     interface->current().printPrompt();
     clockFor(boardPtr->sideToMove())->startTurn();
+    if (xboardMode) xboard->answerHeldPings();
 }
 
 }  // namespace qorat

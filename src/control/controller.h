@@ -15,6 +15,7 @@ class Lawyer;
 class Interface;
 class Engine;
 class CommandHandler;
+class XBoardProtocol;
 
 class Controller final : public OptionsObserver {
 public:
@@ -34,6 +35,7 @@ private:
     void endGame();
     // In checked builds, stops the program the moment the position's derived state drifts.
     void checkInvariants() const;
+    void handleXBoardLine(const std::string& line);
     void attemptMove(Move m);
     void playHumanMove(Move m);
     void computerTurn();
@@ -45,7 +47,9 @@ private:
     std::unique_ptr<Engine> engine;
     std::unique_ptr<Interface> interface;
     std::unique_ptr<CommandHandler> commandHandler;
+    std::unique_ptr<XBoardProtocol> xboard;
     bool cxboardMode = false;
+    bool xboardMode = false;
 };
 
 }  // namespace qorat

@@ -81,6 +81,15 @@ void Engine::optionChanged(std::string name) {
         qhash = isOn(value);
     } else if (name == "computerColor") {
         thinkState = Idle;
+    } else if (name == "interface") {
+        xboardOutput = value == "xboard";
+    } else if (name == "hashSize") {
+        std::int32_t megabytes = 0;
+        readInt(value, megabytes);
+        if (megabytes > 0) table->resize(static_cast<std::size_t>(megabytes));
+    } else if (name == "bookFile") {
+        book = std::make_unique<OpeningBook>(value);
+        if (!book->loaded()) book.reset();
     }
 }
 

@@ -56,6 +56,7 @@ private:
     int searchIteration(int depth, int guess);
     int mtdf(Line& line, int depth, int guess);
     void printPost(int depth, int score) const;
+    void printXBoardPost(int depth, int score) const;
 
     // Search.
     // quiesce: whether the leaves of this search go on into the quiescence search.
@@ -97,6 +98,8 @@ private:
     int completedDepth = 0;
     int completedScore = 0;
 
+    // Post lines in the xboard protocol's order and units.
+    bool xboardOutput = false;
     bool useOpeningBook = true;
     bool post = false;
     bool quiescence = false;

@@ -1,6 +1,7 @@
 // The think driver: the book first, then iterative deepening with MTD(f) probes; it returns
 // early when input waits and goes on with the same search when called again.
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 
 #include "board/notation.h"
@@ -53,8 +54,9 @@ void Engine::think() {
     }
     for (;;) {
         score = searchIteration(depth, score);
-        if (post) printPost(depth, score);
-        if (depth >= limit || abortReason != NoAbort) break;
+        if (post && xboardOutput && abortReason == NoAbort) printXBoardPost(depth, score);
+        if (post && !xboardOutput) printPost(depth, score);
+        if (depth >= limit || abortReason != NoAbort || !clock->mayStartIteration()) break;
         ++depth;
     }
     thinkState = abortReason == InputWaiting ? Searching : MoveReady;
@@ -122,6 +124,29 @@ int Engine::mtdf(Line& line, int depth, int guess) {
             upper = g;
     } while (lower < upper);
     return g;
+}
+
+namespace {
+
+// Mates as the protocol writes them: 100000 plus the moves to mate, negated when mated.
+constexpr int XBoardMate = 100000;
+constexpr int CentipawnsPerUnit = 10;
+
+int xboardScore(int score) {
+    const int distance = MateScore - std::abs(score);
+    if (distance > MaxPly) return score * CentipawnsPerUnit;
+    const int moves = std::max(1, (distance + 1) / 2);
+    return score > 0 ? XBoardMate + moves : -XBoardMate - moves;
+}
+
+}  // namespace
+
+void Engine::printXBoardPost(int depth, int score) const {
+    using Hundredths = std::chrono::duration<long long, std::centi>;
+    const auto hundredths = std::chrono::duration_cast<Hundredths>(std::chrono::steady_clock::now() - startTime).count();
+    std::cout << depth << ' ' << xboardScore(score) << ' ' << hundredths << ' ' << nodeCount;
+    for (std::size_t i = 0; i < bestLine.size(); ++i) std::cout << ' ' << moveText(bestLine[i].move);
+    std::cout << '\n' << std::flush;
 }
 
 void Engine::printPost(int depth, int score) const {

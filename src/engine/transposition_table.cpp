@@ -6,12 +6,30 @@
 
 namespace qorat {
 
+namespace {
+
+constexpr std::size_t BytesPerMegabyte = 1 << 20;
+// The keys index the table with their low 31 bits.
+constexpr std::size_t MostEntries = std::size_t{1} << 30;
+
+}  // namespace
+
 TranspositionTable::TranspositionTable() {
     for (auto& array : entries) array.assign(Entries, HashEntry{});
 }
 
+void TranspositionTable::resize(std::size_t megabytes) {
+    std::size_t count = 1;
+    while (count < MostEntries && 2 * (2 * count) * sizeof(HashEntry) <= megabytes * BytesPerMegabyte) count *= 2;
+    for (auto& array : entries) {
+        array.assign(count, HashEntry{});
+        array.shrink_to_fit();
+    }
+    indexMask = static_cast<std::uint32_t>(count - 1);
+}
+
 HashEntry& TranspositionTable::slot(int sideToMove, std::uint32_t key1) {
-    return entries[sideToMove == Red ? 0 : 1][key1 & IndexMask];
+    return entries[sideToMove == Red ? 0 : 1][key1 & indexMask];
 }
 
 HashEntry TranspositionTable::lookup(const Board& board) {

@@ -2,6 +2,7 @@
 // kind of bound the score is and the remaining depth it was found with.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -26,9 +27,11 @@ class TranspositionTable {
 public:
     static constexpr int IndexBits = 18;
     static constexpr std::uint32_t Entries = 1u << IndexBits;
-    static constexpr std::uint32_t IndexMask = Entries - 1;
 
     TranspositionTable();
+
+    // Empties the table and gives it the largest power-of-two size that fits the megabytes.
+    void resize(std::size_t megabytes);
 
     // The entry for the board's position, or an empty one; a hit protects the stored entry.
     HashEntry lookup(const Board& board);
@@ -42,6 +45,7 @@ private:
 
     // Index 0 holds the positions with Red to move, 1 those with Blue to move.
     std::vector<HashEntry> entries[2];
+    std::uint32_t indexMask = Entries - 1;
 };
 
 }  // namespace qorat

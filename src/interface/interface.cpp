@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <iostream>
 
 namespace qorat {
 
@@ -30,9 +31,28 @@ void Interface::setInterface(const std::string& value) {
     if (value == "user") {
         state = std::make_unique<UserState>(controller);
         std::signal(SIGINT, SIG_DFL);
+        speakOnStandardError(true);
     } else if (value == "cxboard") {
         state = std::make_unique<CXBoardState>();
         std::signal(SIGINT, SIG_IGN);
+        speakOnStandardError(true);
+    } else if (value == "xboard") {
+        // The protocol starts on a line of its own, after the console's prompt.
+        const auto* console = dynamic_cast<const UserState*>(state.get());
+        if (console && console->hasPrompted()) state->printText("\n");
+        state = std::make_unique<XBoardState>();
+        std::signal(SIGINT, SIG_IGN);
+        speakOnStandardError(false);
+    }
+}
+
+void Interface::speakOnStandardError(bool speak) {
+    if (!speak && silencedError == nullptr) {
+        silencedError = std::cerr.rdbuf(nullptr);
+    } else if (speak && silencedError != nullptr) {
+        std::cerr.rdbuf(silencedError);
+        std::cerr.clear();
+        silencedError = nullptr;
     }
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <streambuf>
 #include <string>
 
 #include "commands/options.h"
@@ -17,7 +18,7 @@ public:
     explicit Interface(Controller* controller);
 
     void optionChanged(std::string name) override;
-    // Installs a fresh state for "user" or "cxboard"; any other value changes nothing.
+    // Installs a fresh state for "user", "cxboard" or "xboard"; any other value changes nothing.
     void setInterface(const std::string& value);
     InterfaceState& current() { return *state; }
     Interface& print(const std::string& text);
@@ -33,6 +34,8 @@ public:
 
 private:
     bool descriptorReadable(bool wait);
+    // Diagnostics on standard error are dropped while a front end might read them as replies.
+    void speakOnStandardError(bool speak);
     // Reads what the descriptor has, waiting for at least one byte or the end.
     void receive();
 
@@ -42,6 +45,7 @@ private:
     // every character received but not yet handed out, whatever the libraries buffer.
     std::string received;
     bool ended = false;
+    std::streambuf* silencedError = nullptr;
 };
 
 }  // namespace qorat

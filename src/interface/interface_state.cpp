@@ -22,7 +22,10 @@ void UserState::printMove(const Move& m) {
         std::cout << "    ... " << m << std::endl << std::endl;
 }
 
-void UserState::printPrompt() { std::cout << "Enter move or command: " << std::flush; }
+void UserState::printPrompt() {
+    std::cout << "Enter move or command: " << std::flush;
+    prompted = true;
+}
 
 void UserState::printBoard(const Board& board) { std::cout << std::endl << board << std::endl; }
 
@@ -30,5 +33,7 @@ void CXBoardState::printMove(const Move& m) {
     std::cout << "move " << m << std::endl;
     std::cerr << "engine move: " << m << '\n';
 }
+
+void XBoardState::printMove(const Move& m) { std::cout << "move " << m << std::endl; }
 
 }  // namespace qorat

@@ -30,13 +30,25 @@ public:
     void printMove(const Move& m) override;
     void printPrompt() override;
     void printBoard(const Board& board) override;
+    // Whether a prompt stands on the screen, so that another protocol must start a new line.
+    bool hasPrompted() const { return prompted; }
 
 private:
     Controller* controller;
+    bool prompted = false;
 };
 
 // The front end keeps its own board and prompts nobody; it needs the computer's moves only.
 class CXBoardState final : public InterfaceState {
+public:
+    void printMove(const Move& m) override;
+    void printPrompt() override {}
+    void printBoard(const Board&) override {}
+};
+
+// The xboard protocol: the front end keeps the board; the engine's move is a "move" line,
+// and nothing goes to standard error, which some front ends read as replies.
+class XBoardState final : public InterfaceState {
 public:
     void printMove(const Move& m) override;
     void printPrompt() override {}

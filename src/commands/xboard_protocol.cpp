@@ -1,0 +1,217 @@
+// The xboard protocol (version 2): the commands a front end of the xboard family sends,
+// beside the console's and cxboard's, which keep their own words.
+#include "commands/xboard_protocol.h"
+
+#include <cstdlib>
+#include <sstream>
+
+#include "commands/command_handler.h"
+#include "commands/options.h"
+#include "control/clock.h"
+#include "engine/engine.h"
+#include "interface/interface.h"
+#include "rules/lawyer.h"
+
+namespace qorat {
+
+namespace {
+
+constexpr long long MillisecondsPerSecond = 1000;
+constexpr long long MillisecondsPerCentisecond = 10;
+constexpr long long SecondsPerMinute = 60;
+// "new" lifts any depth limit: deeper than any search gets in a game's time.
+const char* const UnlimitedDepth = "100";
+
+// Words the protocol sends that need no answer from us.
+const char* const quietCommands[] = {"xboard", "accepted", "rejected", "hard", "easy", "random", "computer",
+                                     "name", "rating", "ics", "exit", "draw", "result"};
+
+const char* const features[] = {
+    "feature done=0",
+    "feature myname=\"qorat " QORAT_VERSION "\" variants=\"xiangqi\" setboard=1 usermove=1 ping=1 time=1 colors=0 "
+    "sigint=0 sigterm=0 reuse=1 analyze=0 playother=1 draw=0 san=0 name=0 nps=0 pause=0 memory=0 smp=0 "
+    "exclude=0 setscore=0 highlight=0 debug=1",
+    "feature option=\"Search -combo *mtd /// alphabeta /// negascout\"",
+    "feature option=\"Hash table -check 1\"",
+    "feature option=\"Hash size (MB) -spin 12 1 1024\"",
+    "feature option=\"Opening book -check 1\"",
+    "feature option=\"Book file -file book.dat\"",
+    "feature done=1",
+};
+
+// The option behind each name offered with "feature option"; a check box stores its two
+// values, any other control its value as sent.
+struct OfferedOption {
+    const char* name;
+    const char* option;
+    const char* checked;
+    const char* unchecked;
+};
+const OfferedOption offeredOptions[] = {
+    {"Search", "search", nullptr, nullptr},
+    {"Hash table", "hash", "on", "off"},
+    {"Hash size (MB)", "hashSize", nullptr, nullptr},
+    {"Opening book", "useOpeningBook", "y", "n"},
+    {"Book file", "bookFile", nullptr, nullptr},
+};
+
+// A time in seconds, or minutes and seconds as "m:ss", in milliseconds.
+long long readBase(const std::string& text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) return static_cast<long long>(std::atof(text.c_str()) * SecondsPerMinute * MillisecondsPerSecond);
+    return (std::atoll(text.substr(0, colon).c_str()) * SecondsPerMinute + std::atoll(text.substr(colon + 1).c_str())) *
+           MillisecondsPerSecond;
+}
+
+long long secondsToMilliseconds(const std::string& text) {
+    return static_cast<long long>(std::atof(text.c_str()) * MillisecondsPerSecond);
+}
+
+char ourPieceLetter(char c) {
+    switch (c) {
+        case 'N': return 'H';
+        case 'n': return 'h';
+        case 'B': return 'E';
+        case 'b': return 'e';
+        default: return c;
+    }
+}
+
+}  // namespace
+
+std::string fromXBoardFen(const std::string& fen) {
+    std::istringstream fields(fen);
+    std::string placement, side;
+    if (!(fields >> placement >> side)) return "";
+    std::string ours;
+    for (char c : placement) ours += ourPieceLetter(c);
+    ours += ' ';
+    ours += side == "w" ? "r" : side;
+    return ours;
+}
+
+XBoardProtocol::XBoardProtocol(Interface& i, Board& b, Engine& e, CommandHandler& c)
+    : interface(i), board(b), engine(e), commands(c) {}
+
+bool XBoardProtocol::handleCommand(const std::string& line) {
+    std::string command;
+    std::vector<std::string> args;
+    splitCommand(line, command, args);
+    const std::string first = args.empty() ? std::string() : args[0];
+    for (const char* quiet : quietCommands)
+        if (command == quiet) return true;
+    if (command == "protover") {
+        announceFeatures();
+    } else if (command == "new") {
+        newGame();
+    } else if (command == "variant") {
+        if (first != "xiangqi") interface.print("Error (unsupported variant): " + first + "\n");
+    } else if (command == "force") {
+        options.set("computerColor", "n");
+    } else if (command == "go") {
+        options.set("computerColor", board.sideToMove() == Red ? "r" : "b");
+        startComputerTurn();
+    } else if (command == "playother") {
+        options.set("computerColor", board.sideToMove() == Red ? "b" : "r");
+    } else if (command == "ping") {
+        ping(first);
+    } else if (command == "setboard") {
+        setBoard(line.substr(line.find("setboard") + std::string("setboard").size()));
+    } else if (command == "level") {
+        level(args);
+    } else if (command == "st") {
+        xboardClock.setMoveTime(secondsToMilliseconds(first));
+    } else if (command == "sd") {
+        options.set("searchPly", first);
+    } else if (command == "time") {
+        xboardClock.setRemaining(std::atoll(first.c_str()) * MillisecondsPerCentisecond);
+    } else if (command == "otim") {
+        xboardClock.setOpponentRemaining(std::atoll(first.c_str()) * MillisecondsPerCentisecond);
+    } else if (command == "post" || command == "nopost") {
+        options.set("post", command == "post" ? "on" : "off");
+    } else if (command == "option") {
+        setOption(line.substr(line.find("option") + std::string("option").size()));
+    } else if (command == "?" || command == "undo" || command == "remove" || command == "quit") {
+        return commands.handleCommand(line);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void XBoardProtocol::announceFeatures() {
+    for (const char* feature : features) interface.print(std::string(feature) + "\n");
+}
+
+void XBoardProtocol::dropEngineMove() {
+    engine.moveNow();
+    engine.takeMove();
+}
+
+void XBoardProtocol::newGame() {
+    dropEngineMove();
+    board.reset();
+    options.set("computerColor", "b");
+    options.set("searchPly", UnlimitedDepth);
+}
+
+void XBoardProtocol::setBoard(const std::string& fen) {
+    const std::string ours = fromXBoardFen(fen);
+    if (ours.empty() || !isPlayablePosition(ours)) {
+        interface.print("tellusererror Illegal position\n");
+        return;
+    }
+    dropEngineMove();
+    board.setFen(ours);
+}
+
+void XBoardProtocol::level(const std::vector<std::string>& args) {
+    if (args.size() < 3) {
+        interface.print("Error (invalid format): level\n");
+        return;
+    }
+    xboardClock.setLevel(std::atoi(args[0].c_str()), readBase(args[1]), secondsToMilliseconds(args[2]));
+}
+
+void XBoardProtocol::setOption(const std::string& assignment) {
+    const std::size_t equals = assignment.find('=');
+    const std::size_t start = assignment.find_first_not_of(' ');
+    if (equals == std::string::npos || start == std::string::npos || start > equals) {
+        interface.print("Error (invalid format): option" + assignment + "\n");
+        return;
+    }
+    const std::string name = assignment.substr(start, equals - start);
+    const std::string value = assignment.substr(equals + 1);
+    for (const OfferedOption& offered : offeredOptions) {
+        if (name != offered.name) continue;
+        if (offered.checked == nullptr)
+            options.set(offered.option, value);
+        else
+            options.set(offered.option, value == "1" ? offered.checked : offered.unchecked);
+        return;
+    }
+    interface.print("Error (unknown option): " + name + "\n");
+}
+
+bool XBoardProtocol::computerToMove() const {
+    const std::string colour = options.get("computerColor");
+    return !board.gameOver && colour == (board.sideToMove() == Red ? "r" : "b");
+}
+
+void XBoardProtocol::ping(const std::string& number) {
+    // A ping that arrives while the computer is to move is answered after its move.
+    heldPings.push_back(number);
+    answerHeldPings();
+}
+
+void XBoardProtocol::answerHeldPings() {
+    if (heldPings.empty() || computerToMove()) return;
+    for (const std::string& number : heldPings) interface.print("pong " + number + "\n");
+    heldPings.clear();
+}
+
+void XBoardProtocol::startComputerTurn() {
+    xboardClock.startTurn(static_cast<int>(board.history().size() / 2));
+}
+
+}  // namespace qorat

@@ -1,0 +1,48 @@
+// The xboard protocol (version 2): the commands a front end of the xboard family sends,
+// beside the console's and cxboard's, which keep their own words.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "board/board.h"
+
+namespace qorat {
+
+class Interface;
+class Engine;
+class CommandHandler;
+
+class XBoardProtocol {
+public:
+    XBoardProtocol(Interface& interface, Board& board, Engine& engine, CommandHandler& commands);
+
+    // Carries out a protocol command; false, having done nothing, when the line is not one.
+    bool handleCommand(const std::string& line);
+    // Answers the pings held back while the computer was to move, once it no longer is.
+    void answerHeldPings();
+    // The computer's turn begins: its budget is drawn from the front end's clocks.
+    void startComputerTurn();
+
+private:
+    void announceFeatures();
+    void newGame();
+    void setBoard(const std::string& fen);
+    void level(const std::vector<std::string>& args);
+    void setOption(const std::string& assignment);
+    void ping(const std::string& number);
+    bool computerToMove() const;
+    void dropEngineMove();
+
+    Interface& interface;
+    Board& board;
+    Engine& engine;
+    CommandHandler& commands;
+    std::vector<std::string> heldPings;
+};
+
+// The position of an xboard FEN (N and B for horse and elephant, w or b for the side, further
+// fields) as our FEN text; empty when the text has no side field.
+std::string fromXBoardFen(const std::string& fen);
+
+}  // namespace qorat

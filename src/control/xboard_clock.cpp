@@ -1,0 +1,67 @@
+// The engine's clock under the xboard protocol: the front end's readings of both clocks and
+// its time control, and the budget of the move being thought about, in milliseconds.
+#include "control/xboard_clock.h"
+
+#include <algorithm>
+
+namespace qorat {
+
+namespace {
+
+// Kept back from every budget for the pipes, the front end and a slow machine.
+constexpr XBoardClock::Milliseconds FixedReserve = 50;
+constexpr int ReserveShare = 20;
+// The moves a game is assumed still to last when the period has no move count.
+constexpr int AssumedMovesToGo = 28;
+// The share of the increment spent on top of the base share, in quarters.
+constexpr int IncrementQuarters = 3;
+// A hard limit may stretch the soft target this many times when a search needs it.
+constexpr int HardStretch = 4;
+// A new iteration costs about as much as all before it together: none is begun past
+// this share of the soft target, in tenths.
+constexpr int IterationStartTenths = 6;
+
+}  // namespace
+
+void XBoardClock::setLevel(int moves, Milliseconds base, Milliseconds inc) {
+    movesPerPeriod = std::max(0, moves);
+    increment = std::max<Milliseconds>(0, inc);
+    moveTime = 0;
+    remaining = opponentRemaining = base;
+    limited = true;
+}
+
+void XBoardClock::setMoveTime(Milliseconds perMove) {
+    moveTime = std::max<Milliseconds>(1, perMove);
+    limited = true;
+}
+
+void XBoardClock::startTurn(int movesMade) {
+    turnStart = std::chrono::steady_clock::now();
+    if (moveTime > 0) {
+        // A fixed time per move: use most of it.
+        hard = std::max<Milliseconds>(1, moveTime - std::min(FixedReserve * 2, moveTime / 5));
+        soft = hard;
+        return;
+    }
+    const Milliseconds reserve = FixedReserve + remaining / ReserveShare;
+    const Milliseconds available = std::max<Milliseconds>(1, remaining - reserve);
+    const int movesToGo = movesPerPeriod > 0 ? movesPerPeriod - movesMade % movesPerPeriod : AssumedMovesToGo;
+    const Milliseconds share = available / movesToGo + increment * IncrementQuarters / 4;
+    hard = std::min(available, share * HardStretch);
+    soft = std::min(hard, share);
+}
+
+XBoardClock::Milliseconds XBoardClock::elapsed() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - turnStart).count();
+}
+
+bool XBoardClock::hasTimeForMove() const { return !limited || elapsed() < hard; }
+
+bool XBoardClock::mayStartIteration() const {
+    if (!limited) return true;
+    if (moveTime > 0) return elapsed() < hard;
+    return elapsed() < soft * IterationStartTenths / 10;
+}
+
+}  // namespace qorat

@@ -1,0 +1,145 @@
+// The xboard protocol end to end: the handshake, a game with a clock, set positions, refused
+// moves and positions, pings, interrupts, and what the engine claims at the end of a game.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <csignal>
+#include <sstream>
+
+#include "board/keys.h"
+#include "board/notation.h"
+#include "rules/lawyer.h"
+#include "session.h"
+#include "transcript.h"
+
+namespace qorat::testing {
+namespace {
+
+const std::string features =
+    "feature done=0\n"
+    "feature myname=\"qorat " QORAT_VERSION "\" variants=\"xiangqi\" setboard=1 usermove=1 ping=1 time=1 colors=0 "
+    "sigint=0 sigterm=0 reuse=1 analyze=0 playother=1 draw=0 san=0 name=0 nps=0 pause=0 memory=0 smp=0 exclude=0 "
+    "setscore=0 highlight=0 debug=1\n"
+    "feature option=\"Search -combo *mtd /// alphabeta /// negascout\"\n"
+    "feature option=\"Hash table -check 1\"\n"
+    "feature option=\"Hash size (MB) -spin 12 1 1024\"\n"
+    "feature option=\"Opening book -check 1\"\n"
+    "feature option=\"Book file -file book.dat\"\n"
+    "feature done=1\n";
+
+const std::string afterCentralCannon = "rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RHEAKAEHR b";
+
+bool legalIn(const std::string& fen, const std::string& text) {
+    fillKeyTables(1);
+    Board board;
+    Lawyer lawyer(board);
+    board.addObserver(&lawyer);
+    board.setFen(fen);
+    Move m = parseMove(text);
+    return lawyer.isLegal(m);
+}
+
+// The move of the nth "move " line of the output, or "".
+std::string nthMove(const std::string& out, int n) {
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.rfind("move ", 0) == 0 && --n == 0) return line.substr(5);
+    return "";
+}
+
+TEST(XBoard, Handshake) {
+    // Started bare, as a front end's engine list starts it: the console comes first, and the
+    // protocol begins on a line of its own.
+    const RunResult bare = runProgram({}, "xboard\nprotover 2\n");
+    EXPECT_EQ(bare.out, Transcript().text + "\n" + features);
+
+    const RunResult flagged = runProgram({"-xboard"}, "protover 2\naccepted usermove\nfoo bar\n");
+    EXPECT_EQ(flagged.out, features + "Error (unknown command): foo bar\n");
+    // Nothing on standard error, not even the missing book.
+    EXPECT_EQ(flagged.err, "");
+    EXPECT_EQ(flagged.status, 0);
+}
+
+TEST(XBoard, GameWithAClockAndThinking) {
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("xboard\nprotover 2\nnew\nvariant xiangqi\nlevel 40 1 0\npost\ntime 6000\notim 6000\nusermove h2e2\nping 7\n");
+    ASSERT_TRUE(session.waitForOutput("pong 7\n"));
+    session.finish();
+    const std::string reply = nthMove(session.out(), 1);
+    EXPECT_TRUE(legalIn(afterCentralCannon, reply)) << session.out();
+    // The pong comes after the move, and thinking lines read "ply score time nodes pv".
+    const std::string tail = session.out().substr(features.size());
+    EXPECT_LT(tail.find("move " + reply), tail.find("pong 7"));
+    std::istringstream lines(tail);
+    std::string line;
+    int posts = 0;
+    while (std::getline(lines, line)) {
+        if (line.rfind("move ", 0) == 0 || line.rfind("pong", 0) == 0) continue;
+        int ply = 0, score = 0;
+        long long time = 0, nodes = 0;
+        std::string first;
+        std::istringstream fields(line);
+        ASSERT_TRUE(fields >> ply >> score >> time >> nodes >> first) << line;
+        EXPECT_EQ(ply, ++posts) << line;
+        EXPECT_TRUE(legalIn(afterCentralCannon, first)) << line;
+    }
+    EXPECT_GE(posts, 2);
+}
+
+TEST(XBoard, SetPositionsAndRefusals) {
+    // A mid-game position in the front end's letters, then "go"; refused moves and positions
+    // leave everything as it was.
+    const std::string xboardFen = "r1bakabr1/9/1cn3nc1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C1N2/9/RNBAKAB1R b - - 4 3";
+    const std::string ours = "r1eakaer1/9/1ch3hc1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C1H2/9/RHEAKAE1R b";
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\nforce\nusermove a0a5\nusermove h9g7\nsetboard 9/9 w\n"
+                 "setboard 4k4/9/9/9/9/9/9/9/R8/4K4 w\nsetboard " + xboardFen + "\nsd 3\ngo\n");
+    ASSERT_TRUE(session.waitForOutput("\nmove "));
+    session.finish();
+    const std::string replies = session.out().substr(0, session.out().find("\nmove ") + 1);
+    EXPECT_EQ(replies, features + "Illegal move: a0a5\nIllegal move (Out of turn): h9g7\n"
+                                  "tellusererror Illegal position\ntellusererror Illegal position\n");
+    EXPECT_TRUE(legalIn(ours, nthMove(session.out(), 1))) << session.out();
+}
+
+TEST(XBoard, NewGameAnswersAsBlue) {
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\nforce\nusermove h2e2\nusermove h9g7\nforce\nnew\nsd 2\nusermove b2e2\n");
+    ASSERT_TRUE(session.waitForOutput("\nmove "));
+    session.finish();
+    EXPECT_TRUE(legalIn("rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/4C2C1/9/RHEAKAEHR b", nthMove(session.out(), 1)))
+        << session.out();
+}
+
+TEST(XBoard, InterruptWhileThinking) {
+    Session session({}, bookFreeDirectory());
+    session.send("xboard\nprotover 2\nnew\nst 1\nusermove h2e2\n");
+    usleep(300000);
+    session.sendSignal(SIGINT);
+    ASSERT_TRUE(session.waitForOutput("\nmove ", std::chrono::seconds(10)));
+    session.finish();
+    EXPECT_EQ(session.exitStatus(), 0);
+    EXPECT_TRUE(legalIn(afterCentralCannon, nthMove(session.out(), 1))) << session.out();
+}
+
+TEST(XBoard, LittleTimeLeftMovesFast) {
+    // Half a second on the clock: the budget is a small share of it, whatever the depth.
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\nlevel 0 1 0\ntime 50\notim 6000\nusermove h2e2\n");
+    ASSERT_TRUE(session.waitForOutput("\nmove ", std::chrono::milliseconds(2000)));
+    session.finish();
+    EXPECT_TRUE(legalIn(afterCentralCannon, nthMove(session.out(), 1)));
+}
+
+TEST(XBoard, ClaimsOnlyMateAndStalemate) {
+    // A perpetual check and an exhausted clock are the front end's to judge; a mate is ours.
+    const std::string perpetual = "setboard 4k4/9/9/9/9/9/9/9/5R3/5K3 w\nf1e1\ne9d9\ne1d1\nd9e9\nd1e1\ne9d9\ne1d1\n";
+    const RunResult run = runProgram({"-xboard"}, "protover 2\nnew\nforce\nst 1\n" + perpetual +
+                                                      "setboard 5k3/9/9/9/r8/9/9/9/8r/4K4 b\na5a0\n");
+    EXPECT_EQ(run.out, features + "0-1 {Blue mates}\n");
+}
+
+}  // namespace
+}  // namespace qorat::testing
