@@ -33,6 +33,9 @@ test: all $(TEST_BUILD_DIR)/Makefile
 install: all
 	install -D -m 755 $(BUILD_DIR)/qorat $(DESTDIR)$(PREFIX)/bin/qorat
 	install -D -m 644 book.dat $(DESTDIR)$(PREFIX)/share/qorat/book.dat
+	install -D -m 644 share/qorat.eng $(DESTDIR)$(PREFIX)/share/games/plugins/xboard/qorat.eng
+	install -D -m 644 share/qorat.png $(DESTDIR)$(PREFIX)/share/games/plugins/logos/qorat.png
+	install -D -m 644 share/qorat.6 $(DESTDIR)$(PREFIX)/share/man/man6/qorat.6
 
 # Each fuzz target runs for FUZZ_SECONDS; findings are left in $(FUZZ_BUILD_DIR).
 fuzz:
