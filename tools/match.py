@@ -1,0 +1,1029 @@
+#!/usr/bin/env python3
+"""Engine-vs-engine Xiangqi matches over the xboard/CECP protocol (version 2).
+
+Plays engine 1 against engine 2 from a file of opening lines, each line twice
+with colours swapped. A separate fairy-stockfish process in UCI mode acts as
+referee: it checks every move for legality and finds mate and stalemate (both
+a loss for the side to move in xiangqi). When a position occurs the third time
+(--repetitions) the referee's own xiangqi verdict decides (perpetual check or
+chase loses); without one, a side that checked on every move of the cycle
+loses and other repetitions are drawn. Games end drawn at --max-plies.
+Time forfeits, crashes, illegal moves, false claims and silence all lose.
+
+Moves are written in xboard's xiangqi notation: files a-i, ranks 0-9 with rank
+0 the red back rank, e.g. h2e2. Opening files hold one line per opening, moves
+separated by spaces, '#' starts a comment.
+
+Examples:
+  tools/match.py --engine1 "build/qorat -xboard" \\
+      --engine2 /usr/games/fairy-stockfish --st 1 --games 24
+  tools/match.py --engine1 /usr/games/fairy-stockfish \\
+      --engine2 "/usr/games/hoixiangqi -x on" --tc 0:20+0.2 --concurrency 2
+
+Peers (Debian packages, see bench/install_peers.sh; binaries in /usr/games):
+  fairy-stockfish   start as is; it switches to xboard mode on the "xboard"
+                    line and supports "variant xiangqi". Sends usermove=1.
+                    Moves use ranks 0-9 in xboard mode (1-10 in UCI mode).
+                    Reads "st" as whole seconds: "st 0.2" makes it move at
+                    once, so use --st with whole seconds or --tc.
+  hoixiangqi        (package hoichess) start with "-x on" (it also detects
+                    a pipe by itself). Plays only xiangqi, no usermove (plain
+                    moves), sends done=0 first and done=1 after loading.
+                    Exits on a fractional "st"; prints a harmless "Failed to
+                    open opening book" line.
+  sjaakii           start with "-xboard" (plain "sjaakii" also works after the
+                    "xboard" line). Needs "variant xiangqi" (sent every game).
+                    Answers "variant" with setup/piece lines (ignored here).
+Fractional --st values are sent as is, which few engines understand.
+"""
+
+import argparse
+import math
+import os
+import queue
+import re
+import shlex
+import shutil
+import signal
+import subprocess
+import sys
+import threading
+import time
+
+START_FEN_REF = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1"
+
+MOVE_RE = re.compile(r"^([a-i])([0-9])([a-i])([0-9])$")
+UCI_MOVE_RE = re.compile(r"^([a-i])(10|[1-9])([a-i])(10|[1-9])$")
+ANY_MOVE_RE = re.compile(r"^([a-i])(10|[0-9])([a-i])(10|[0-9])")
+FEATURE_RE = re.compile(r'(\w+)=("([^"]*)"|\S+)')
+RESULT_RE = re.compile(r"^(1-0|0-1|1/2-1/2|\*)(\s+\{(.*)\})?")
+
+# Features the runner understands; others are answered "rejected".
+KNOWN_FEATURES = {
+    "ping", "setboard", "playother", "san", "usermove", "time", "draw",
+    "sigint", "sigterm", "reuse", "analyze", "myname", "myversion",
+    "variants", "colors", "ics", "name", "pause", "nps", "debug", "memory",
+    "smp", "egt", "option", "done", "exclude", "setscore", "highlight",
+}
+
+RED, BLACK = 0, 1
+SIDE_NAME = ("red", "black")
+
+
+class MatchError(Exception):
+    pass
+
+
+def find_binary(name):
+    path = shutil.which(name)
+    if path:
+        return path
+    alt = os.path.join("/usr/games", name)
+    return alt if os.access(alt, os.X_OK) else None
+
+
+def to_uci(move):
+    """h2e2 (ranks 0-9) -> h3e3 (ranks 1-10), as fairy-stockfish's UCI wants."""
+    m = MOVE_RE.match(move)
+    return "%s%d%s%d" % (m.group(1), int(m.group(2)) + 1, m.group(3), int(m.group(4)) + 1)
+
+
+def from_uci(move):
+    m = UCI_MOVE_RE.match(move)
+    if not m:
+        return None
+    return "%s%d%s%d" % (m.group(1), int(m.group(2)) - 1, m.group(3), int(m.group(4)) - 1)
+
+
+def ref_fen(fen):
+    """A user FEN in WXF letters (h, e, side r/b) -> the referee's letters."""
+    parts = fen.split()
+    board = parts[0].translate(str.maketrans("hHeE", "nNbB"))
+    side = parts[1] if len(parts) > 1 else "w"
+    side = "w" if side in ("w", "r") else "b"
+    return "%s %s - - 0 1" % (board, side)
+
+
+# --------------------------------------------------------------------------
+# Referee: fairy-stockfish over UCI.
+
+class Referee:
+    def __init__(self, path, timeout=30.0):
+        self.timeout = timeout
+        self.proc = subprocess.Popen(
+            [path], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            stderr=subprocess.DEVNULL, text=True, bufsize=1)
+        self.q = queue.Queue()
+        threading.Thread(target=self._reader, daemon=True).start()
+        self._send("uci")
+        self._until(lambda l: l == "uciok")
+        self._send("setoption name UCI_Variant value xiangqi")
+        self._send("isready")
+        self._until(lambda l: l == "readyok")
+
+    def _reader(self):
+        for line in self.proc.stdout:
+            self.q.put(line.rstrip("\r\n"))
+        self.q.put(None)
+
+    def _send(self, s):
+        try:
+            self.proc.stdin.write(s + "\n")
+            self.proc.stdin.flush()
+        except OSError as e:
+            raise MatchError("referee died: %s" % e)
+
+    def _until(self, pred):
+        lines = []
+        end = time.monotonic() + self.timeout
+        while True:
+            left = end - time.monotonic()
+            if left <= 0:
+                raise MatchError("referee timed out")
+            try:
+                line = self.q.get(timeout=left)
+            except queue.Empty:
+                raise MatchError("referee timed out")
+            if line is None:
+                raise MatchError("referee exited")
+            lines.append(line)
+            if pred(line):
+                return lines
+
+    def probe(self, fen, moves):
+        """Returns (legal moves, in check, position key) after MOVES."""
+        pos = "position startpos" if fen is None else "position fen " + fen
+        if moves:
+            pos += " moves " + " ".join(to_uci(m) for m in moves)
+        self._send(pos)
+        self._send("d")
+        self._send("go perft 1")
+        lines = self._until(lambda l: l.startswith("Nodes searched"))
+        legal, check, key = set(), False, None
+        for line in lines:
+            if line.startswith("Fen:"):
+                f = line[4:].split()
+                key = f[0] + " " + f[1]
+            elif line.startswith("Checkers:"):
+                check = bool(line[9:].strip())
+            elif ":" in line:
+                mv = from_uci(line.split(":", 1)[0].strip())
+                if mv:
+                    legal.add(mv)
+        if key is None:
+            raise MatchError("referee gave no position for: " + pos)
+        return legal, check, key
+
+    def rule_verdict(self, fen, moves):
+        """The referee's view of a repetition reached by the last move:
+        +1 the mover wins, -1 the mover loses (perpetual check or chase),
+        0 no decisive verdict. A one-ply search of just that move scores
+        the position after it, which the referee judges by xiangqi rules."""
+        pos = "position startpos" if fen is None else "position fen " + fen
+        if len(moves) > 1:
+            pos += " moves " + " ".join(to_uci(m) for m in moves[:-1])
+        self._send(pos)
+        self._send("go depth 1 searchmoves " + to_uci(moves[-1]))
+        lines = self._until(lambda l: l.startswith("bestmove"))
+        verdict = 0
+        for line in lines:
+            m = re.search(r" score mate (-?\d+)", line)
+            if m and abs(int(m.group(1))) == 1:
+                verdict = 1 if int(m.group(1)) > 0 else -1
+            elif " score " in line:
+                verdict = 0
+        return verdict
+
+    def close(self):
+        try:
+            self._send("quit")
+            self.proc.wait(timeout=2)
+        except (MatchError, subprocess.TimeoutExpired):
+            self.proc.kill()
+            self.proc.wait()
+
+
+# --------------------------------------------------------------------------
+# Engines.
+
+class Engine:
+    """One xboard engine process."""
+
+    def __init__(self, idx, cmd, opts, name=None):
+        self.idx = idx              # 1 or 2
+        self.cmd = cmd
+        self.opts = opts
+        self.fixed_name = name
+        self.name = name or os.path.basename(shlex.split(cmd)[0])
+        self.ranks = getattr(opts, "ranks%d" % idx)   # "0", "1" or "auto"
+        self.inits = getattr(opts, "init%d" % idx) or []
+        self.proc = None
+        self.q = None
+        self.features = {}
+        self.log = None
+        self.ping_no = 0
+        self.playing = False
+        self.synced = 0
+        self.dead = False
+
+    # -- process ----------------------------------------------------------
+    def start(self):
+        ignore = self.opts.engine_sigint == "ignore"
+
+        def pre():
+            if ignore:
+                signal.signal(signal.SIGINT, signal.SIG_IGN)
+
+        try:
+            self.proc = subprocess.Popen(
+                shlex.split(self.cmd), stdin=subprocess.PIPE,
+                stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                text=True, bufsize=1, errors="replace", preexec_fn=pre)
+        except OSError as e:
+            self.dead = True
+            raise MatchError("cannot start %r: %s" % (self.cmd, e))
+        self.dead = False
+        self.q = queue.Queue()
+        threading.Thread(target=self._reader, args=(self.proc, self.q),
+                         daemon=True).start()
+        self.features = {}
+        self.playing = False
+        self._handshake()
+
+    @staticmethod
+    def _reader(proc, q):
+        for line in proc.stdout:
+            q.put((time.monotonic(), line.rstrip("\r\n")))
+        q.put((time.monotonic(), None))
+
+    def alive(self):
+        return self.proc is not None and not self.dead and self.proc.poll() is None
+
+    def logline(self, s):
+        if self.log:
+            self.log.write("%.3f %s\n" % (time.monotonic(), s))
+
+    def send(self, s):
+        self.logline("%d> %s" % (self.idx, s))
+        try:
+            self.proc.stdin.write(s + "\n")
+            self.proc.stdin.flush()
+        except (OSError, ValueError):
+            self.dead = True
+
+    def get(self, deadline):
+        """Next (time, line) or None on timeout; line None means EOF."""
+        left = deadline - time.monotonic()
+        try:
+            t, line = self.q.get(timeout=max(0.0, left)) if left > 0 else self.q.get_nowait()
+        except queue.Empty:
+            return None
+        if line is None:
+            self.dead = True
+            self.q.put((t, None))  # keep EOF visible to later reads
+            self.logline("%d< <EOF>" % self.idx)
+        else:
+            self.logline("%d< %s" % (self.idx, line))
+        return t, line
+
+    def _handshake(self):
+        self.send("xboard")
+        self.send("protover 2")
+        # Protocol 1 engines send no features: wait briefly, as xboard does.
+        deadline = time.monotonic() + self.opts.feature_timeout
+        got_any = False
+        while True:
+            r = self.get(deadline)
+            if r is None:
+                if got_any and self.features.get("done") == "0":
+                    raise MatchError("%s: no feature done=1" % self.name)
+                break
+            _, line = r
+            if line is None:
+                raise MatchError("%s exited during start-up" % self.name)
+            if line.startswith("feature "):
+                got_any = True
+                self._features(line)
+                if self.features.get("done") == "0":
+                    deadline = max(deadline, time.monotonic() + self.opts.done0_timeout)
+                if self.features.get("done") == "1":
+                    break
+        if self.features.get("myname") and not self.fixed_name:
+            self.name = self.features["myname"]
+        v = self.features.get("variants")
+        if v is not None and "xiangqi" not in v.split(","):
+            raise MatchError("%s does not list variant xiangqi" % self.name)
+        for c in self.inits:
+            self.send(c)
+        self.sync()
+
+    def _features(self, line):
+        for m in FEATURE_RE.finditer(line[len("feature "):]):
+            key = m.group(1)
+            val = m.group(3) if m.group(3) is not None else m.group(2)
+            ok = key in KNOWN_FEATURES and not (key == "san" and val == "1")
+            if key != "option":
+                self.features[key] = val
+            if key == "san" and val == "1":
+                self.features[key] = "0"
+            self.send(("accepted " if ok else "rejected ") + key)
+
+    def feature(self, key, default="0"):
+        return self.features.get(key, default)
+
+    def sync(self, timeout=None):
+        """ping/pong; returns the lines seen before the pong (or None)."""
+        if self.feature("ping") != "1":
+            time.sleep(0.05)
+            return self.drain()
+        self.ping_no += 1
+        n = self.ping_no
+        self.send("ping %d" % n)
+        deadline = time.monotonic() + (timeout or self.opts.hard_timeout)
+        lines = []
+        while True:
+            r = self.get(deadline)
+            if r is None or r[1] is None:
+                return None
+            line = r[1]
+            if line.strip() == "pong %d" % n:
+                return lines
+            if line.startswith("feature "):
+                self._features(line)
+            lines.append(line)
+
+    def drain(self):
+        lines = []
+        while True:
+            r = self.get(0)
+            if r is None or r[1] is None:
+                return lines
+            lines.append(r[1])
+
+    # -- moves ------------------------------------------------------------
+    def out_move(self, move):
+        """Internal 0-based move -> this engine's notation."""
+        if self.ranks == "1":
+            return to_uci(move)
+        return move
+
+    def send_move(self, move):
+        mv = self.out_move(move)
+        self.send(("usermove " if self.feature("usermove") == "1" else "") + mv)
+
+    def parse_move(self, text, legal):
+        """Engine move text -> internal move (or the raw text if unknown)."""
+        m = ANY_MOVE_RE.match(text)
+        if not m:
+            return text
+        f1, r1, f2, r2 = m.group(1), int(m.group(2)), m.group(3), int(m.group(4))
+        zero = "%s%d%s%d" % (f1, r1, f2, r2)
+        one = "%s%d%s%d" % (f1, r1 - 1, f2, r2 - 1)
+        if self.ranks == "0":
+            return zero
+        if self.ranks == "1":
+            return one
+        # auto: ranks 0-9 as the protocol says, unless the engine shows it
+        # counts from 1 (a rank 10, or only the 1-based reading is legal).
+        if 10 in (r1, r2):
+            self._set_ranks("1")
+            return one
+        if 0 in (r1, r2):
+            self.ranks = "0"
+            return zero
+        if zero not in legal and one in legal:
+            self._set_ranks("1")
+            return one
+        return zero
+
+    def _set_ranks(self, r):
+        if self.ranks != r:
+            print("note: %s writes ranks 1-10; reading it so from now on" % self.name,
+                  file=sys.stderr)
+        self.ranks = r
+
+    # -- shutdown ---------------------------------------------------------
+    def stop(self):
+        if self.proc is None:
+            return
+        p = self.proc
+        self.proc = None
+        if p.poll() is None:
+            try:
+                p.stdin.write("quit\n")
+                p.stdin.flush()
+            except (OSError, ValueError):
+                pass
+            try:
+                p.wait(timeout=self.opts.quit_timeout)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                p.wait()
+        self.dead = True
+
+
+# --------------------------------------------------------------------------
+# One game.
+
+class GameOver(Exception):
+    def __init__(self, result, reason, loser=None, kind=None):
+        super().__init__(reason)
+        self.result = result    # "1-0", "0-1", "1/2-1/2", "*"
+        self.reason = reason
+        self.loser = loser      # Engine that lost by fault, if any
+        self.kind = kind        # "time", "crash", "illegal", "protocol"
+
+
+def loss(side, reason, engine=None, kind=None):
+    return GameOver("0-1" if side == RED else "1-0", reason, engine, kind)
+
+
+class Game:
+    def __init__(self, opts, ref, red, black, opening, number, stop_event):
+        self.opts = opts
+        self.ref = ref
+        self.eng = (red, black)
+        self.opening = opening
+        self.number = number
+        self.stop_event = stop_event
+        self.moves = []
+        self.start_fen = ref_fen(opts.fen) if opts.fen else None
+        self.first_side = BLACK if self.start_fen and self.start_fen.split()[1] == "b" else RED
+
+    def side_to_move(self):
+        return (self.first_side + len(self.moves)) % 2
+
+    def play(self):
+        try:
+            self._play()
+        except GameOver as g:
+            return g
+        return GameOver("*", "unfinished")
+
+    def _setup(self, side):
+        e = self.eng[side]
+        o = self.opts
+        if not e.alive() or e.feature("reuse", "1") == "0":
+            e.stop()
+            try:
+                e.start()
+            except MatchError as err:
+                raise loss(side, "start failed: %s" % err, e, "crash")
+        e.send("new")
+        e.send("variant xiangqi")
+        if o.st is not None:
+            e.send("st %s" % fmt_num(o.st))
+        else:
+            e.send("level 0 %s %s" % (fmt_base(o.tc_base), fmt_num(o.tc_inc)))
+        if o.post:
+            e.send("post")
+        e.send("force")
+        e.playing = False
+        if o.fen:
+            if e.feature("setboard") != "1":
+                raise loss(side, "no setboard for --fen", e, "protocol")
+            e.send("setboard " + o.fen)
+        for mv in self.opening:
+            e.send_move(mv)
+        e.synced = len(self.opening)
+        lines = e.sync()
+        if lines is None:
+            raise loss(side, "no pong after setup" if e.alive() else "crashed in setup",
+                       e, "timeout" if e.alive() else "crash")
+        sent = set(e.out_move(m) for m in self.opening)
+        for line in lines:
+            words = line.replace(":", " ").split()
+            if line.startswith("Illegal move") or (
+                    line.startswith("Error") and sent.intersection(words)):
+                raise loss(side, "rejected setup: " + line, e, "protocol")
+
+    def _play(self):
+        o = self.opts
+        for side in (RED, BLACK):
+            self._setup(side)
+        self.moves = list(self.opening)
+        legal, check, key = self.ref.probe(self.start_fen, self.moves)
+        history = [(key, check)]
+        clock = [o.tc_base * 1000.0 if o.tc_base is not None else 0.0] * 2
+        if not legal:
+            raise loss(self.side_to_move(), "no legal move after the opening")
+        while True:
+            if self.stop_event.is_set():
+                raise GameOver("*", "aborted")
+            if len(self.moves) >= o.max_plies:
+                raise GameOver("1/2-1/2", "ply cap %d" % o.max_plies)
+            side = self.side_to_move()
+            e = self.eng[side]
+            pending = self.moves[e.synced:]
+            timed = o.st is None and e.feature("time", "1") == "1"
+            t0 = time.monotonic()   # before writing: fast replies must not look stale
+            if e.playing:
+                if timed:
+                    e.send("time %d" % max(0, clock[side] // 10))
+                    e.send("otim %d" % max(0, clock[1 - side] // 10))
+                for mv in pending:
+                    e.send_move(mv)
+                if not pending:
+                    e.send("go")
+            else:
+                for mv in pending:
+                    e.send_move(mv)
+                if timed:
+                    e.send("time %d" % max(0, clock[side] // 10))
+                    e.send("otim %d" % max(0, clock[1 - side] // 10))
+                e.send("go")
+                e.playing = True
+            e.synced = len(self.moves)
+            if o.st is not None:
+                limit = o.st * (1 + o.st_margin_pct / 100.0) + o.st_margin
+            else:
+                limit = clock[side] / 1000.0 + o.grace
+            text, t1 = self._wait_move(side, t0, t0 + limit)
+            used = (t1 - t0) * 1000.0
+            if o.st is not None:
+                if used > limit * 1000.0:
+                    raise loss(side, "time forfeit (%.2f s)" % (used / 1000), e, "time")
+            else:
+                clock[side] -= used
+                if clock[side] < -o.grace * 1000.0:
+                    raise loss(side, "loses on time", e, "time")
+                clock[side] += o.tc_inc * 1000.0
+            mv = e.parse_move(text, legal)
+            if mv not in legal:
+                raise loss(side, "illegal move %s" % text, e, "illegal")
+            self.moves.append(mv)
+            e.synced = len(self.moves)
+            legal, check, key = self.ref.probe(self.start_fen, self.moves)
+            history.append((key, check))
+            if not legal:
+                why = "mates" if check else "stalemates"
+                raise GameOver("1-0" if side == RED else "0-1",
+                               "%s %s" % (SIDE_NAME[side], why))
+            self._repetition(history)
+
+    def _wait_move(self, side, t0, deadline):
+        e = self.eng[side]
+        while True:
+            r = e.get(deadline)
+            if r is None:
+                kind = "time" if self.opts.st is not None or self.opts.tc_base is not None else "timeout"
+                raise loss(side, "no move in time (%.1f s)" % (time.monotonic() - t0), e, kind)
+            t, line = r
+            if line is None:
+                raise loss(side, "engine exited", e, "crash")
+            words = line.split()
+            if not words:
+                continue
+            stale = t < t0
+            if words[0] == "move" and len(words) > 1:
+                if stale:
+                    raise loss(side, "moved out of turn: " + line, e, "protocol")
+                return words[1], t
+            if words[0] == "resign" or (RESULT_RE.match(line) and "resign" in line.lower()):
+                if stale:
+                    continue
+                raise loss(side, "resigns", None, None)
+            if line.startswith("Illegal move"):
+                raise loss(side, "rejected a legal move: " + line, e, "protocol")
+            if line.startswith("feature "):
+                e._features(line)
+                continue
+            m = RESULT_RE.match(line)
+            if m and not stale and m.group(1) != "*":
+                raise loss(side, "false claim: " + line, e, "protocol")
+            # thinking output, "offer draw", "tellics", errors: logged only.
+
+    def _repetition(self, history):
+        key = history[-1][0]
+        idx = [i for i, (k, _) in enumerate(history) if k == key]
+        if len(idx) < self.opts.repetitions:
+            return
+        # Moves since the first occurrence of the repeated position: a side
+        # all of whose moves there gave check loses (perpetual check).
+        first = idx[-self.opts.repetitions]
+        checks = {RED: [], BLACK: []}
+        for i in range(first + 1, len(history)):
+            mover = (self.first_side + len(self.moves) - (len(history) - i)) % 2
+            checks[mover].append(history[i][1])
+        red_pc = bool(checks[RED]) and all(checks[RED])
+        black_pc = bool(checks[BLACK]) and all(checks[BLACK])
+        verdict = self.ref.rule_verdict(self.start_fen, self.moves)
+        if verdict:
+            mover = (self.first_side + len(self.moves) - 1) % 2
+            winner = mover if verdict > 0 else 1 - mover
+            loser = 1 - winner
+            what = "perpetual check" if (red_pc, black_pc)[loser] else "forbidden repetition (chase)"
+            raise GameOver("1-0" if winner == RED else "0-1",
+                           "%s %s (referee)" % (SIDE_NAME[loser], what))
+        if red_pc and not black_pc:
+            raise GameOver("0-1", "red perpetual check")
+        if black_pc and not red_pc:
+            raise GameOver("1-0", "black perpetual check")
+        raise GameOver("1/2-1/2", "repetition")
+
+
+def fmt_num(x):
+    return str(int(x)) if float(x).is_integer() else ("%g" % x)
+
+
+def fmt_base(seconds):
+    s = int(round(seconds))
+    return str(s // 60) if s % 60 == 0 else "%d:%02d" % (s // 60, s % 60)
+
+
+# --------------------------------------------------------------------------
+# Openings.
+
+def load_openings(path, ref, start_fen):
+    lines = []
+    with open(path, encoding="utf-8") as f:
+        for no, raw in enumerate(f, 1):
+            text, _, comment = raw.partition("#")
+            moves = text.split()
+            if not moves:
+                continue
+            played = []
+            for mv in moves:
+                legal, _, _ = ref.probe(start_fen, played)
+                if not MOVE_RE.match(mv) or mv not in legal:
+                    raise MatchError("%s:%d: move %d '%s' is illegal after '%s'"
+                                     % (path, no, len(played) + 1, mv, " ".join(played)))
+                played.append(mv)
+            legal, _, _ = ref.probe(start_fen, played)
+            if not legal:
+                raise MatchError("%s:%d: the line ends the game" % (path, no))
+            lines.append((moves, comment.strip() or "line %d" % no))
+    if not lines:
+        if start_fen is None:
+            raise MatchError("%s: no opening lines" % path)
+        lines.append(([], "start"))
+    return lines
+
+
+# --------------------------------------------------------------------------
+# Statistics.
+
+def elo_from_score(s):
+    if s <= 0:
+        return -math.inf
+    if s >= 1:
+        return math.inf
+    return -400.0 * math.log10(1.0 / s - 1.0)
+
+
+def elo_stats(w, d, l):
+    n = w + d + l
+    if n == 0:
+        return 0.0, 0.0, math.inf
+    s = (w + 0.5 * d) / n
+    var = (w * (1 - s) ** 2 + d * (0.5 - s) ** 2 + l * s ** 2) / n
+    se = math.sqrt(var / n)
+    lo, hi = elo_from_score(s - 1.959964 * se), elo_from_score(s + 1.959964 * se)
+    margin = (hi - lo) / 2 if math.isfinite(lo) and math.isfinite(hi) else math.inf
+    return s, elo_from_score(s), margin
+
+
+def sprt_llr(w, d, l, elo0, elo1):
+    """Log-likelihood ratio of a trinomial GSPRT (normal approximation)."""
+    n = w + d + l
+    if n == 0:
+        return 0.0
+    s = (w + 0.5 * d) / n
+    # Variance from counts with a half-game prior when an outcome is still
+    # missing, so that one-sided starts do not give a zero variance.
+    pw, pd, pl = ((w, d, l) if min(w, d, l) > 0 else (w + 0.5, d + 0.5, l + 0.5))
+    pn = pw + pd + pl
+    ps = (pw + 0.5 * pd) / pn
+    var = (pw * (1 - ps) ** 2 + pd * (0.5 - ps) ** 2 + pl * ps ** 2) / pn
+    s0 = 1 / (1 + 10 ** (-elo0 / 400))
+    s1 = 1 / (1 + 10 ** (-elo1 / 400))
+    return n * (s1 - s0) * (2 * s - s0 - s1) / (2 * var)
+
+
+# --------------------------------------------------------------------------
+# The match.
+
+class Match:
+    def __init__(self, opts, openings, ref_path):
+        self.opts = opts
+        self.openings = openings
+        self.ref_path = ref_path
+        self.lock = threading.Lock()
+        self.next_game = 0
+        self.results = {}       # game number -> record
+        self.printed = 0
+        self.stop = threading.Event()
+        self.verdict = None
+        self.engines = []
+        self.referees = []
+        self.wdl = [0, 0, 0]
+        self.faults = {1: {}, 2: {}}
+        self.names = {1: None, 2: None}
+        self.errors = []
+
+    def game_plan(self, i):
+        moves, label = self.openings[(i // 2) % len(self.openings)]
+        return moves, label, (i % 2 == 0)    # engine 1 plays red on even games
+
+    def worker(self):
+        o = self.opts
+        try:
+            ref = Referee(self.ref_path)
+        except (OSError, MatchError) as e:
+            self.errors.append("referee: %s" % e)
+            self.stop.set()
+            return
+        e1 = Engine(1, o.engine1, o, o.name1)
+        e2 = Engine(2, o.engine2, o, o.name2)
+        with self.lock:
+            self.referees.append(ref)
+            self.engines += [e1, e2]
+        try:
+            while not self.stop.is_set():
+                with self.lock:
+                    i = self.next_game
+                    if i >= o.games:
+                        return
+                    self.next_game += 1
+                moves, label, one_red = self.game_plan(i)
+                red, black = (e1, e2) if one_red else (e2, e1)
+                logf = None
+                if o.log:
+                    logf = open(os.path.join(o.log, "game-%04d.log" % (i + 1)), "w")
+                    logf.write("# game %d, opening %s: %s\n# red: %s\n# black: %s\n"
+                               % (i + 1, label, " ".join(moves), red.cmd, black.cmd))
+                e1.log = e2.log = logf
+                game = Game(o, ref, red, black, moves, i + 1, self.stop)
+                try:
+                    g = game.play()
+                except MatchError as err:
+                    self.errors.append("game %d: %s" % (i + 1, err))
+                    self.stop.set()
+                    g = GameOver("*", "referee failure: %s" % err)
+                except Exception as err:   # keep the in-order printing going
+                    self.errors.append("game %d: runner error: %r" % (i + 1, err))
+                    self.stop.set()
+                    g = GameOver("*", "runner error")
+                self._end_game(g, red, black)
+                rn, bn = red.name, black.name
+                if rn == bn:
+                    rn, bn = "%s#%d" % (rn, red.idx), "%s#%d" % (bn, black.idx)
+                rec = {"n": i + 1, "red": rn, "black": bn,
+                       "result": g.result, "reason": g.reason,
+                       "plies": len(game.moves), "one_red": one_red,
+                       "loser": g.loser.idx if g.loser else None, "kind": g.kind,
+                       "label": label}
+                if logf:
+                    logf.write("# moves: %s\n# result: %s {%s} %d plies\n"
+                               % (" ".join(game.moves), g.result, g.reason, len(game.moves)))
+                    logf.close()
+                    e1.log = e2.log = None
+                self._record(rec)
+        finally:
+            for e in (e1, e2):
+                e.stop()
+            ref.close()
+
+    def _end_game(self, g, red, black):
+        for e in (red, black):
+            if not e.alive():
+                continue
+            e.send("force")
+            e.send("result %s {%s}" % (g.result, g.reason))
+            e.playing = False
+            if e.sync() is None:
+                e.stop()      # stuck or gone: start afresh next game
+
+    def _record(self, rec):
+        with self.lock:
+            self.results[rec["n"]] = rec
+            if True:
+                self.names[1] = rec["red"] if rec["one_red"] else rec["black"]
+                self.names[2] = rec["black"] if rec["one_red"] else rec["red"]
+            while self.printed + 1 in self.results:
+                r = self.results[self.printed + 1]
+                self.printed += 1
+                self._count(r)
+                self._print_game(r)
+                self._check_sprt()
+
+    def _count(self, r):
+        if r["result"] == "*":
+            return
+        if r["result"] == "1/2-1/2":
+            self.wdl[1] += 1
+        elif (r["result"] == "1-0") == r["one_red"]:
+            self.wdl[0] += 1
+        else:
+            self.wdl[2] += 1
+        if r["loser"]:
+            f = self.faults[r["loser"]]
+            f[r["kind"]] = f.get(r["kind"], 0) + 1
+
+    def _print_game(self, r):
+        w, d, l = self.wdl
+        print("%4d  %-22s %-22s %-7s %4d plies  %-28s [%s]  %d-%d-%d"
+              % (r["n"], r["red"][:22], r["black"][:22], r["result"], r["plies"],
+                 r["reason"], r["label"][:30], w, l, d), flush=True)
+
+    def _check_sprt(self):
+        o = self.opts
+        if not o.sprt or self.verdict:
+            return
+        w, d, l = self.wdl
+        llr = sprt_llr(w, d, l, o.elo0, o.elo1)
+        lo = math.log(o.beta / (1 - o.alpha))
+        hi = math.log((1 - o.beta) / o.alpha)
+        if llr >= hi:
+            self.verdict = ("H1 accepted", llr, lo, hi)
+        elif llr <= lo:
+            self.verdict = ("H0 accepted", llr, lo, hi)
+        if self.verdict:
+            self.stop.set()
+
+    def run(self):
+        o = self.opts
+        print("%4s  %-22s %-22s %-7s %10s  %-28s %s  %s"
+              % ("game", "red", "black", "result", "", "reason", "[opening]", "W-L-D(1)"))
+        threads = [threading.Thread(target=self.worker, daemon=True)
+                   for _ in range(max(1, o.concurrency))]
+        for t in threads:
+            t.start()
+        try:
+            for t in threads:
+                while t.is_alive():
+                    t.join(0.2)
+        except KeyboardInterrupt:
+            print("interrupted: stopping engines", file=sys.stderr)
+            self.stop.set()
+            self.shutdown()
+            raise
+        self.summary()
+
+    def shutdown(self):
+        with self.lock:
+            engines, refs = list(self.engines), list(self.referees)
+        for e in engines:
+            e.stop()
+        for r in refs:
+            try:
+                r.close()
+            except Exception:
+                pass
+
+    def summary(self):
+        o = self.opts
+        w, d, l = self.wdl
+        n = w + d + l
+        n1 = self.names[1] or "engine1"
+        n2 = self.names[2] or "engine2"
+        for err in self.errors:
+            print("error: %s" % err)
+        print()
+        print("Score of %s vs %s: %d - %d - %d  [%.1f%%]  %d games"
+              % (n1, n2, w, l, d, 100.0 * (w + d / 2) / n if n else 0, n))
+        s, elo, margin = elo_stats(w, d, l)
+        if n:
+            print("Elo difference: %s +/- %s (95%%)" % (fmt_elo(elo), fmt_elo(margin, sign=False)))
+        for k, name in ((1, n1), (2, n2)):
+            f = self.faults[k]
+            print("%s: time forfeits %d, crashes %d, illegal moves %d, protocol errors %d, "
+                  "timeouts %d" % (name, f.get("time", 0), f.get("crash", 0),
+                                   f.get("illegal", 0), f.get("protocol", 0),
+                                   f.get("timeout", 0)))
+        if o.sprt:
+            llr = sprt_llr(w, d, l, o.elo0, o.elo1)
+            lo = math.log(o.beta / (1 - o.alpha))
+            hi = math.log((1 - o.beta) / o.alpha)
+            verdict = self.verdict[0] if self.verdict else "no decision yet"
+            print("SPRT elo0=%g elo1=%g alpha=%g beta=%g: LLR %.2f (bounds %.2f, %.2f): %s"
+                  % (o.elo0, o.elo1, o.alpha, o.beta, llr, lo, hi, verdict))
+
+
+def fmt_elo(x, sign=True):
+    x = x + 0.0 if x else 0.0
+    if math.isinf(x):
+        return ("+inf" if x > 0 else "-inf") if sign else "inf"
+    return ("%+.1f" if sign else "%.1f") % x
+
+
+# --------------------------------------------------------------------------
+
+def parse_tc(text):
+    """'MIN+INC' with MIN as minutes or M:SS -> (base seconds, inc seconds)."""
+    base, _, inc = text.partition("+")
+    if ":" in base:
+        m, s = base.split(":", 1)
+        secs = int(m) * 60 + float(s)
+    else:
+        secs = float(base) * 60
+    return secs, float(inc or 0)
+
+
+def main(argv=None):
+    p = argparse.ArgumentParser(
+        description=__doc__.split("\n\n")[0],
+        epilog=__doc__.split("\n", 2)[2], formatter_class=argparse.RawDescriptionHelpFormatter)
+    p.add_argument("--engine1", required=True, help="command line of engine 1")
+    p.add_argument("--engine2", required=True, help="command line of engine 2")
+    p.add_argument("--name1", help="name of engine 1 (default: its myname feature)")
+    p.add_argument("--name2", help="name of engine 2")
+    p.add_argument("--init1", action="append", metavar="CMD",
+                   help="command sent to engine 1 after start-up, e.g. 'option Hash=64' (repeatable)")
+    p.add_argument("--init2", action="append", metavar="CMD", help="same for engine 2")
+    p.add_argument("--ranks1", choices=("auto", "0", "1"), default="auto",
+                   help="rank numbering of engine 1's moves: 0-9 (protocol), 1-10, or auto")
+    p.add_argument("--ranks2", choices=("auto", "0", "1"), default="auto")
+    tc = p.add_mutually_exclusive_group(required=True)
+    tc.add_argument("--st", type=float, metavar="SECONDS", help="fixed time per move")
+    tc.add_argument("--tc", metavar="MIN+INC",
+                    help="clock per game, e.g. 1+0.5 or 0:20+0.2 (minutes or M:SS, plus seconds)")
+    p.add_argument("--st-margin", type=float, default=1.0,
+                   help="seconds allowed over --st before a forfeit (default 1)")
+    p.add_argument("--st-margin-pct", type=float, default=50.0,
+                   help="percent allowed over --st before a forfeit (default 50)")
+    p.add_argument("--grace", type=float, default=0.1,
+                   help="seconds a --tc clock may go below zero (default 0.1)")
+    p.add_argument("--hard-timeout", type=float, default=30.0,
+                   help="seconds to wait for a pong or, with --st, beyond it (default 30)")
+    p.add_argument("--feature-timeout", type=float, default=5.0,
+                   help="seconds to wait for feature done=1 (default 5)")
+    p.add_argument("--done0-timeout", type=float, default=60.0,
+                   help="seconds to wait after feature done=0 (default 60)")
+    p.add_argument("--quit-timeout", type=float, default=2.0,
+                   help="seconds between 'quit' and killing an engine (default 2)")
+    p.add_argument("--openings", default=os.path.join(
+        os.path.dirname(os.path.abspath(__file__)), "..", "bench", "openings.txt"),
+        help="opening lines file (default bench/openings.txt)")
+    p.add_argument("--fen", help="start position (WXF FEN, sent with setboard); openings apply after it")
+    p.add_argument("--games", type=int, help="number of games (default: 2 per opening line)")
+    p.add_argument("--shuffle", action="store_true", help="shuffle the opening lines (see --seed)")
+    p.add_argument("--seed", type=int, default=1, help="seed for --shuffle (default 1)")
+    p.add_argument("--max-plies", type=int, default=300, help="draw after this many plies (default 300)")
+    p.add_argument("--repetitions", type=int, default=3,
+                   help="occurrences of a position that end the game (default 3)")
+    p.add_argument("--concurrency", type=int, default=1, help="games played at once (default 1)")
+    p.add_argument("--sprt", metavar="ELO0,ELO1", help="stop early on a GSPRT verdict")
+    p.add_argument("--alpha", type=float, default=0.05)
+    p.add_argument("--beta", type=float, default=0.05)
+    p.add_argument("--log", metavar="DIR", help="write every line sent and received per game into DIR")
+    p.add_argument("--post", action="store_true", help="send 'post' (thinking output goes to the log)")
+    p.add_argument("--engine-sigint", choices=("inherit", "ignore"), default="inherit",
+                   help="start engines with SIGINT ignored, or as inherited (default). "
+                        "The runner itself never signals engines except to kill them at the end")
+    p.add_argument("--referee", help="fairy-stockfish binary (default: PATH or /usr/games)")
+    o = p.parse_args(argv)
+
+    o.tc_base = o.tc_inc = None
+    if o.tc:
+        try:
+            o.tc_base, o.tc_inc = parse_tc(o.tc)
+        except ValueError:
+            p.error("bad --tc %r, want MIN+INC" % o.tc)
+    elif o.st <= 0:
+        p.error("--st must be positive")
+    elif not float(o.st).is_integer():
+        print("warning: st %s is fractional; many engines read whole seconds only" % o.st,
+              file=sys.stderr)
+    if o.sprt:
+        try:
+            o.elo0, o.elo1 = (float(x) for x in o.sprt.split(","))
+        except ValueError:
+            p.error("bad --sprt %r, want ELO0,ELO1" % o.sprt)
+    if o.log:
+        os.makedirs(o.log, exist_ok=True)
+
+    ref_path = o.referee or find_binary("fairy-stockfish")
+    if not ref_path:
+        print("error: fairy-stockfish not found (bench/install_peers.sh installs it)", file=sys.stderr)
+        return 2
+    try:
+        ref = Referee(ref_path)
+        try:
+            openings = load_openings(o.openings, ref, ref_fen(o.fen) if o.fen else None)
+        finally:
+            ref.close()
+    except (OSError, MatchError) as e:
+        print("error: %s" % e, file=sys.stderr)
+        return 2
+    if o.shuffle:
+        import random
+        random.Random(o.seed).shuffle(openings)
+    if o.games is None:
+        o.games = 2 * len(openings)
+
+    def on_term(signum, frame):
+        raise KeyboardInterrupt
+
+    signal.signal(signal.SIGTERM, on_term)
+    m = Match(o, openings, ref_path)
+    try:
+        m.run()
+    except KeyboardInterrupt:
+        m.summary()
+        return 130
+    return 1 if m.errors else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
