@@ -2,6 +2,7 @@
 // opening book it owns, and the think operations the main loop drives.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -68,6 +69,13 @@ private:
     bool stopRequested();
     int staticScore() const;
 
+    // Repetitions: whether the position recurs since the last capture, and its score then.
+    bool repetition(int ply, int& score) const;
+    // Notes whether the side to move is in check, for judging a later repetition.
+    void noteCheck();
+    // Notes the checks of the game's positions before the search's root.
+    void recordGameChecks();
+
     // The search's use of the transposition table.
     bool probe(int ply, int depth, int& alpha, int& beta, Move& move, int& score, bool& nullAllowed);
     void store(int ply, int depth, int alpha, int beta, int result, const Move& move);
@@ -86,6 +94,13 @@ private:
     AbortReason abortReason = NoAbort;
     MoveClock* clock = nullptr;
     std::int64_t nodeCount = 0;
+    // Nodes left until the clock and the input are looked at again.
+    int pollCountdown = 0;
+    static constexpr int PollInterval = 1024;
+    // Per history index, whether the side to move was in check there; a ring over the
+    // plies a repetition can span.
+    static constexpr std::size_t CheckRecordSize = 256;
+    std::array<std::uint8_t, CheckRecordSize> checkRecord{};
     std::chrono::steady_clock::time_point startTime;
 
     // Where the current search started, so that its line is never played elsewhere.

@@ -17,6 +17,10 @@ constexpr int VerificationReduction = 2;
 }  // namespace
 
 bool Engine::stopRequested() {
+    // The clock and the input are looked at every few thousand nodes, not at every one: a
+    // poll is a system call, and a reply still comes within a millisecond or two.
+    if (--pollCountdown > 0) return false;
+    pollCountdown = PollInterval;
     if (iterationDone && !clock->hasTimeForMove()) {
         abortReason = TimeUp;
         return true;
@@ -41,6 +45,8 @@ int Engine::searchNode(Line& line, int alpha, int beta, int ply, int depth, bool
         line.tagLast(KingCapture);
         return Infinity;
     }
+    int repeated = 0;
+    if (ply > 0 && repetition(ply, repeated)) return repeated;
     if (ply >= MaxPly) return staticScore() - ply;
     if (depth - ply <= 0)
         return quiesce ? quiesceNode(alpha, beta, ply, depth, nullAllowed) : staticScore() - ply;
@@ -52,15 +58,22 @@ int Engine::searchNode(Line& line, int alpha, int beta, int ply, int depth, bool
         return tableScore;
     }
 
+    noteCheck();
     verify = verify && verifynull;
     nullAllowed = nullAllowed && nullmove;
     bool failHigh = false;
     if (ply > 0 && nullAllowed && !(verify && depth - ply < MinVerifiedNullDepth)) {
+        // The null move's search empties the remembered moves; the node keeps its own.
+        const bool remembered = !ordering.preferredMoves().empty();
+        const Move tableHint = remembered ? ordering.preferredMoves().front() : nullMove;
         Line nullLine;
         Move pass = nullMove;
         board.makeMove(pass);
         const int v = -searchNode(nullLine, -beta, 1 - beta, ply + 1, depth - nullReduction, false, verify, quiesce);
         board.unmakeMove();
+        ordering.clearPreferred();
+        if (remembered) ordering.prefer(tableHint);
+        if (abortReason != NoAbort) return v;
         if (v > beta && !verify) {
             line.tagLast(NullMoveCut);
             return v;
@@ -107,7 +120,7 @@ int Engine::searchMoves(Line& out, MoveList& moves, int alpha, int beta, int ply
 
 int Engine::alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify,
                            bool quiesce) {
-    if (moves.empty() || beta <= -Infinity) return -MateScore;
+    if (moves.empty() || beta <= -Infinity) return ply - MateScore;
     int best = -Infinity;
     Line bestLine;
     Line child;
@@ -116,6 +129,11 @@ int Engine::alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int 
         child.clear();
         child.push_back({m});
         const int v = -searchNode(child, -beta, -std::max(alpha, best), ply + 1, depth, true, verify, quiesce);
+        // A stopped search leaves at once: the moves not searched are worth nothing.
+        if (abortReason != NoAbort) {
+            board.unmakeMove();
+            break;
+        }
         // An illegal move scores -Infinity, which never beats the best so far.
         if (v > best) {
             best = v;
@@ -124,7 +142,8 @@ int Engine::alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int 
         board.unmakeMove();
         if (best >= beta) break;
     }
-    if (best == -Infinity) return -MateScore;
+    // No legal move: mated (or stalemated, which loses alike) here, this far from the root.
+    if (best == -Infinity) return ply - MateScore;
     out.append(bestLine);
     return best;
 }
@@ -136,12 +155,18 @@ int Engine::negaScoutMoves(Line& out, MoveList& moves, int alpha, int beta, int 
     int b = beta;
     Line bestLine;
     Line child;
+    bool anyLegal = false;
     for (std::size_t i = 0; i < moves.size(); ++i) {
         Move& m = moves[i];
         board.makeMove(m);
         child.clear();
         child.push_back({m});
         const int t = -searchNode(child, -b, -a, ply + 1, depth, true, verify, quiesce);
+        if (abortReason != NoAbort) {
+            board.unmakeMove();
+            break;
+        }
+        anyLegal = anyLegal || t > -Infinity;
         if (a < t && t < beta && depth - 1 > ply && i > 0) {
             child.clear();
             child.push_back({m});
@@ -156,6 +181,7 @@ int Engine::negaScoutMoves(Line& out, MoveList& moves, int alpha, int beta, int 
         if (a >= beta) break;
         b = a + 1;
     }
+    if (!anyLegal && abortReason == NoAbort) return ply - MateScore;
     out.append(bestLine);
     return a;
 }
@@ -180,7 +206,8 @@ int Engine::quiesceNode(int alpha, int beta, int ply, int depth, bool nullAllowe
 
     MoveList moves;
     lawyer.generateMoves(moves, false);
-    if (moves.empty()) return -MateScore;
+    if (moves.empty()) return ply - MateScore;
+    noteCheck();
     ordering.pushKillers(ply);
     ordering.sort(moves);
     ordering.captureRun(moves, lawyer);

@@ -16,6 +16,10 @@ constexpr int Infinity = 3000;
 constexpr int MateScore = 2000;
 // The deepest ply the search's fixed buffers cover; nodes there are scored statically.
 constexpr int MaxPly = 128;
+// Scores beyond this are mates, counted from the root; the table keeps them from its node.
+constexpr int MateBound = MateScore - MaxPly;
+// A position the side to move wins by the perpetual-check rule, short of a mate.
+constexpr int PerpetualScore = MateBound - MaxPly;
 
 enum LineTag : std::int32_t { NoTag = 0, TableCut = 1, NullMoveCut = 2, NoMoveLeft = 3, KingCapture = 4 };
 

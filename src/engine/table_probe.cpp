@@ -4,12 +4,29 @@
 
 namespace qorat {
 
+namespace {
+
+// Mates are stored as the distance from the node, and read back as the distance from the root.
+int toTable(int score, int ply) {
+    if (score >= MateBound && score < Infinity) return score + ply;
+    if (score <= -MateBound && score > -Infinity) return score - ply;
+    return score;
+}
+
+int fromTable(int score, int ply) {
+    if (score >= MateBound && score < Infinity) return score - ply;
+    if (score <= -MateBound && score > -Infinity) return score + ply;
+    return score;
+}
+
+}  // namespace
+
 bool Engine::probe(int ply, int depth, int& alpha, int& beta, Move& move, int& score, bool& nullAllowed) {
     if (!hash) return false;
     const HashEntry entry = table->lookup(board);
     if (entry.bound == NoBound) return false;
     move = unpackMove(entry.move);
-    score = entry.score;
+    score = fromTable(entry.score, ply);
     const bool inWindow = alpha < score && score < beta;
     if (hashadjust && inWindow && entry.bound == UpperBound) {
         beta = score;
@@ -29,8 +46,8 @@ void Engine::store(int ply, int depth, int alpha, int beta, int result, const Mo
     entry.key1 = static_cast<std::uint32_t>(board.key1());
     entry.key2 = static_cast<std::uint32_t>(board.key2());
     entry.move = packMove(move);
-    entry.score = static_cast<std::int16_t>(result);
-    entry.depth = depth - ply;
+    entry.score = static_cast<std::int16_t>(toTable(result, ply));
+    entry.depth = static_cast<std::int16_t>(depth - ply);
     entry.bound = result < alpha ? UpperBound : result < beta ? ExactBound : LowerBound;
     entry.replaceable = 1;
     table->insert(entry);

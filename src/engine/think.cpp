@@ -35,11 +35,12 @@ void Engine::think() {
 
     int score = staticScore();
     abortReason = NoAbort;
+    pollCountdown = 0;
     // A depth below one would leave the computer without a move.
     const int limit = std::max(1, static_cast<int>(searchPly));
     int depth = limit;
     if (iterative) {
-        depth = static_cast<int>(bestLine.size()) + 1;
+        depth = completedDepth + 1;
         if (limit < depth) {
             thinkState = MoveReady;
             return;
@@ -57,6 +58,8 @@ void Engine::think() {
         if (post && xboardOutput && abortReason == NoAbort) printXBoardPost(depth, score);
         if (post && !xboardOutput) printPost(depth, score);
         if (depth >= limit || abortReason != NoAbort || !clock->mayStartIteration()) break;
+        // A mate found within the depth searched is as deep as it gets.
+        if (std::abs(score) >= MateBound && MateScore - std::abs(score) <= depth) break;
         ++depth;
     }
     thinkState = abortReason == InputWaiting ? Searching : MoveReady;
@@ -78,6 +81,7 @@ void Engine::startSearch() {
     iterationDone = false;
     completedDepth = 0;
     completedScore = 0;
+    recordGameChecks();
     rootKey1 = board.key1();
     rootKey2 = board.key2();
     rootPlies = board.history().size();
@@ -99,7 +103,8 @@ bool Engine::playBookMove() {
 }
 
 int Engine::searchIteration(int depth, int guess) {
-    // Only a completed iteration replaces the line to play.
+    // Only a completed iteration replaces the line to play. Its first node looks at the clock.
+    pollCountdown = 0;
     Line line;
     const int score = mtd ? mtdf(line, depth, guess) : searchNode(line, -Infinity, Infinity, 0, depth, true, true, quiescence);
     if (abortReason != NoAbort) return score;

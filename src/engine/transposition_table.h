@@ -12,16 +12,18 @@ namespace qorat {
 
 enum Bound : std::uint8_t { NoBound = 0, ExactBound = 1, UpperBound = 2, LowerBound = 3 };
 
+// Sixteen bytes: remaining depths and scores both fit in 16 bits.
 struct HashEntry {
     std::uint32_t key1 = 0;
     std::uint32_t key2 = 0;
     std::uint16_t move = 0;
     std::int16_t score = 0;
+    std::int16_t depth = -1;
     std::uint8_t bound = NoBound;
-    std::int32_t depth = -1;
     // Set when stored or aged; cleared by the first probe that hits the entry.
     std::uint8_t replaceable = 1;
 };
+static_assert(sizeof(HashEntry) == 16);
 
 class TranspositionTable {
 public:

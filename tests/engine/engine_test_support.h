@@ -20,7 +20,10 @@ struct EngineInspector {
         engine.clock = engine.clocks.clockFor(engine.board.sideToMove());
         engine.abortReason = Engine::NoAbort;
         engine.nodeCount = 0;
+        engine.pollCountdown = 0;
+        engine.recordGameChecks();
     }
+    bool repetition(int ply, int& score) const { return engine.repetition(ply, score); }
     int searchNode(Line& line, int alpha, int beta, int ply, int depth, bool nullAllowed = true, bool verify = true) {
         return engine.searchNode(line, alpha, beta, ply, depth, nullAllowed, verify, engine.quiescence);
     }

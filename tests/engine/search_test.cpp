@@ -153,8 +153,8 @@ TEST_F(Search, OnlyIllegalMovesUnderEachLoop) {
         const char* algorithm;
         int score;
     };
-    // The alpha-beta loop scores the lack of a legal move; NegaScout keeps its alpha.
-    const Case cases[] = {{"alphabeta", -MateScore}, {"negascout", -500}};
+    // Either loop scores the lack of a legal move as a mate this far from the root.
+    const Case cases[] = {{"alphabeta", 1 - MateScore}, {"negascout", 1 - MateScore}};
     for (const Case& c : cases) {
         EngineGame g(allIllegalFen);
         options.set("search", c.algorithm);
@@ -247,7 +247,7 @@ TEST_F(Search, PositionIsUnchangedAfterEverySearch) {
         {"negascout with quiescence", {{"search", "negascout"}, {"quiescence", "on"}}, 0},
         {"alphabeta, one search", {{"search", "alphabeta"}, {"iterative", "off"}}, 0},
         {"no verification, hashadjust", {{"verifynull", "off"}, {"hashadjust", "on"}}, 0},
-        {"interrupted by input", {{"quiescence", "on"}}, 300},
+        {"interrupted by input", {{"quiescence", "on"}}, 3},
     };
     struct Start {
         const char* fen;
@@ -271,6 +271,34 @@ TEST_F(Search, PositionIsUnchangedAfterEverySearch) {
             EXPECT_EQ(g.engine->isThinking(), c.inputAt != 0) << c.what << ' ' << fen;
         }
     }
+}
+
+TEST_F(Search, RepetitionsAreJudgedAsTheRulesWould) {
+    struct Case {
+        const char* what;
+        const char* fen;
+        std::initializer_list<const char*> moves;
+        int sign;  // of the score for the side to move: 1 won, -1 lost, 0 drawn
+    };
+    const Case cases[] = {
+        {"the opponent checked throughout", "4k4/9/9/9/9/9/9/9/5R3/5K3 r", {"f1e1", "e9d9", "e1d1", "d9e9", "d1e1"}, 1},
+        {"we checked throughout", "4k4/9/9/9/9/9/9/9/5R3/5K3 r", {"f1e1", "e9d9", "e1d1", "d9e9", "d1e1", "e9d9"}, -1},
+        {"nobody checked", "3k5/9/9/9/9/9/9/9/5R3/4K4 r", {"f1g1", "d9d8", "g1f1", "d8d9", "f1g1"}, 0},
+    };
+    for (const Case& c : cases) {
+        EngineGame g(c.fen);
+        ASSERT_TRUE(g.game.play(c.moves)) << c.what;
+        g.inside.prepareSearch();
+        int score = 12345;
+        ASSERT_TRUE(g.inside.repetition(2, score)) << c.what;
+        EXPECT_EQ(score, c.sign * (PerpetualScore - 2)) << c.what;
+    }
+    // Four plies that only come back to where they started are no repetition yet.
+    EngineGame g("3k5/9/9/9/9/9/9/9/5R3/4K4 r");
+    ASSERT_TRUE(g.game.play({"f1g1", "d9d8", "g1f1"}));
+    g.inside.prepareSearch();
+    int score = 0;
+    EXPECT_FALSE(g.inside.repetition(2, score));
 }
 
 }  // namespace

@@ -118,7 +118,8 @@ TEST_F(Think, InputDuringDepthFourInterruptsAndTheSearchResumes) {
     g.input.arrivesAt = 0;
     const std::vector<PostLine> resumed = thinkAndPost(*g.engine);
     ASSERT_FALSE(resumed.empty());
-    EXPECT_EQ(resumed.front().depth, static_cast<int>(kept) + 1);
+    // The search goes on one ply deeper than it completed, whatever its line's length.
+    EXPECT_EQ(resumed.front().depth, first[2].depth + 1);
     EXPECT_EQ(resumed.back().depth, 6);
     EXPECT_FALSE(resumed.back().interrupted);
     EXPECT_GT(resumed.front().nodes, first.back().nodes) << "the node count goes on";
@@ -350,6 +351,27 @@ TEST_F(Book, MissingBooksAreReported) {
     EngineGame found;
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Can't open /usr/local/share/qorat/book.dat\n");
     EXPECT_TRUE(found.inside.hasBook());
+}
+
+TEST_F(Think, InputIsPolledEveryFewThousandNodes) {
+    EngineGame g;
+    options.set("searchPly", "5");
+    g.engine->think();
+    const std::int64_t nodes = g.inside.nodeCount();
+    ASSERT_GT(nodes, 10000);
+    EXPECT_LT(g.input.calls * 500, nodes) << g.input.calls << " polls for " << nodes << " nodes";
+}
+
+TEST_F(Think, ShorterMateScoresHigher) {
+    // a0d0 and e1d1 mate at once; other moves mate later. The score tells the distance.
+    EngineGame g("3k5/9/9/9/9/9/9/9/4R4/R3K4 r");
+    options.set("searchPly", "3");
+    options.set("post", "on");
+    const std::vector<PostLine> posts = thinkAndPost(*g.engine);
+    ASSERT_FALSE(posts.empty());
+    EXPECT_EQ(posts.back().score, MateScore - 1);
+    const std::string move = moveText(g.engine->takeMove());
+    EXPECT_TRUE(move == "a0d0" || move == "e1d1") << move;
 }
 
 }  // namespace
