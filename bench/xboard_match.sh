@@ -35,7 +35,7 @@ pgn=$work/games.pgn
 limit=$(( games * 600 ))
 timeout "$limit" xvfb-run -a "$xboard" -variant xiangqi \
   -fcp "$ours" -fd "$root" -scp "$other" -sd "$root" \
-  -matchGames "$games" -tc "$tc" -inc "$inc" -xexit -debugMode true \
+  -matchGames "$games" -tc "$tc" -inc "$inc" -autoCallFlag true -xexit -debugMode true \
   -nameOfDebugFile "$log" -saveGameFile "$pgn" >"$work/xboard.out" 2>&1
 status=$?
 
@@ -48,9 +48,9 @@ results=$(grep -c '^\[Result "\(1-0\|0-1\|1/2-1/2\)"\]' "$pgn" 2>/dev/null)
 grep -E '^[0-9]+ <(first|second) ?: .*(Error \(|Illegal move|tellusererror)' "$log" | head -5 |
   while read -r line; do echo "FAULT: engine said: $line"; done
 grep -qE '^[0-9]+ <(first|second) ?: .*(Error \(|Illegal move|tellusererror)' "$log" && faults=$((faults + 1))
-grep -iE 'GameEnds\(.*(false|claim|illegal|invalid|forfeit|on time|time)' "$log" | head -5 |
+grep -iE 'GameEnds\(.*(false|claim|illegal|invalid|forfeit|flag|on time|time)' "$log" | head -5 |
   while read -r line; do echo "FAULT: $line"; done
-grep -qiE 'GameEnds\(.*(false|claim|illegal|invalid|forfeit|on time|time)' "$log" && faults=$((faults + 1))
+grep -qiE 'GameEnds\(.*(false|claim|illegal|invalid|forfeit|flag|on time|time)' "$log" && faults=$((faults + 1))
 
 echo "games: $games at $tc + $inc s, $(basename "$ours") against $(basename "$other")"
 grep -E '^GameEnds\([0-9]+, [^(]' "$log" | sed 's/^/  /' | sort -u

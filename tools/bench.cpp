@@ -1,5 +1,6 @@
-// qorat-bench [DEPTH]: searches a fixed set of positions with the default settings, no book,
-// no clock and no input, and reports the nodes, the time and the speed.
+// qorat-bench [DEPTH] [SEARCH]: searches a fixed set of positions with the default settings
+// (or the search named, e.g. pvs), no book, no clock and no input, and reports the nodes, the
+// time and the speed.
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -53,15 +54,15 @@ struct UnlimitedClocks : ClockSource {
 };
 
 int usage() {
-    std::cerr << "usage: qorat-bench [DEPTH]\n";
+    std::cerr << "usage: qorat-bench [DEPTH] [mtd|alphabeta|negascout|pvs]\n";
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 2) return usage();
-    const int depth = argc == 2 ? std::atoi(argv[1]) : DefaultDepth;
+    if (argc > 3) return usage();
+    const int depth = argc >= 2 ? std::atoi(argv[1]) : DefaultDepth;
     if (depth < 1) return usage();
 
     fillKeyTables(KeySeed);
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
     Engine engine(board, lawyer, input, clocks);
     options.set("useOpeningBook", "n");
     options.set("searchPly", std::to_string(depth));
+    if (argc == 3) options.set("search", argv[2]);
 
     std::int64_t totalNodes = 0;
     double totalSeconds = 0;

@@ -6,6 +6,10 @@ before every move is recorded together with that move. All lines are merged
 so every position appears once, with each move repeated as often as the
 lines (and their "Nx " weights) play it, so the engine picks it that often.
 
+A "|" among the moves ends a lead-in: the moves before it are played to
+reach the position but not recorded, so the book can answer a mistake
+without ever playing it.
+
 Output: one "FEN:move move ..." line per position, sorted so the file diffs
 cleanly, every line newline-terminated and at most MAX_LINE characters.
 
@@ -113,17 +117,33 @@ def read_lines(path):
             yield num, weight, words
 
 
+def split_lead_in(moves):
+    """(moves played but not recorded, recorded moves) of a line."""
+    if "|" in moves:
+        cut = moves.index("|")
+        return moves[:cut], moves[cut + 1:]
+    return [], moves
+
+
+def replay(num, moves):
+    """Yield (fen, move, recorded) along a line, checking every move."""
+    board, side = parse_fen(START_FEN)
+    lead, rest = split_lead_in(moves)
+    for ply, move in enumerate(lead + rest, 1):
+        fen = to_fen(board, side)
+        try:
+            side = play(board, side, move)
+        except LineError as err:
+            raise LineError("line %d, move %d: %s" % (num, ply, err))
+        yield fen, move, ply > len(lead)
+
+
 def collect(path):
     book = {}
     for num, weight, moves in read_lines(path):
-        board, side = parse_fen(START_FEN)
-        for ply, move in enumerate(moves, 1):
-            fen = to_fen(board, side)
-            try:
-                side = play(board, side, move)
-            except LineError as err:
-                raise LineError("line %d, move %d: %s" % (num, ply, err))
-            book.setdefault(fen, Counter())[move] += weight
+        for fen, move, recorded in replay(num, moves):
+            if recorded:
+                book.setdefault(fen, Counter())[move] += weight
     return book
 
 

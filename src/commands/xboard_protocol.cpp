@@ -24,16 +24,16 @@ const char* const UnlimitedDepth = "100";
 
 // Words the protocol sends that need no answer from us.
 const char* const quietCommands[] = {"xboard", "accepted", "rejected", "hard", "easy", "random", "computer",
-                                     "name", "rating", "ics", "exit", "draw", "result"};
+                                     "name", "rating", "ics", "exit", "draw", "hint", "bk"};
 
 const char* const features[] = {
     "feature done=0",
     "feature myname=\"qorat " QORAT_VERSION "\" variants=\"xiangqi\" setboard=1 usermove=1 ping=1 time=1 colors=0 "
     "sigint=0 sigterm=0 reuse=1 analyze=0 playother=1 draw=0 san=0 name=0 nps=0 pause=0 memory=0 smp=0 "
     "exclude=0 setscore=0 highlight=0 debug=1",
-    "feature option=\"Search -combo *mtd /// alphabeta /// negascout\"",
+    "feature option=\"Search -combo *pvs /// mtd /// alphabeta /// negascout\"",
     "feature option=\"Hash table -check 1\"",
-    "feature option=\"Hash size (MB) -spin 12 1 1024\"",
+    "feature option=\"Hash size (MB) -spin 8 1 1024\"",
     "feature option=\"Opening book -check 1\"",
     "feature option=\"Book file -file book.dat\"",
     "feature done=1",
@@ -108,10 +108,14 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
         if (first != "xiangqi") interface.print("Error (unsupported variant): " + first + "\n");
     } else if (command == "force") {
         options.set("computerColor", "n");
+    } else if (command == "result") {
+        finishGame();
     } else if (command == "go") {
+        if (positionRefused) return true;
         options.set("computerColor", board.sideToMove() == Red ? "r" : "b");
         startComputerTurn();
     } else if (command == "playother") {
+        if (positionRefused) return true;
         options.set("computerColor", board.sideToMove() == Red ? "b" : "r");
     } else if (command == "ping") {
         ping(first);
@@ -150,6 +154,7 @@ void XBoardProtocol::dropEngineMove() {
 
 void XBoardProtocol::newGame() {
     dropEngineMove();
+    positionRefused = false;
     board.reset();
     options.set("computerColor", "b");
     options.set("searchPly", UnlimitedDepth);
@@ -157,12 +162,27 @@ void XBoardProtocol::newGame() {
 
 void XBoardProtocol::setBoard(const std::string& fen) {
     const std::string ours = fromXBoardFen(fen);
-    if (ours.empty() || !isPlayablePosition(ours)) {
+    // After a refused position every move is refused until a position is set again, so the
+    // engine never plays on from a board the front end does not show.
+    positionRefused = ours.empty() || !isPlayablePosition(ours);
+    if (positionRefused) {
         interface.print("tellusererror Illegal position\n");
         return;
     }
     dropEngineMove();
     board.setFen(ours);
+    if (computerToMove()) startComputerTurn();
+}
+
+void XBoardProtocol::finishGame() {
+    // The front end has ended the game: nothing more is played or thought about.
+    options.set("computerColor", "n");
+    dropEngineMove();
+    if (!board.gameOver) {
+        board.gameOver = true;
+        board.notifyObservers(GameOver);
+    }
+    answerHeldPings();
 }
 
 void XBoardProtocol::level(const std::vector<std::string>& args) {

@@ -23,10 +23,13 @@ public:
     void answerHeldPings();
     // The computer's turn begins: its budget is drawn from the front end's clocks.
     void startComputerTurn();
+    // Whether moves may be played: not after a refused position.
+    bool acceptsMoves() const { return !positionRefused; }
 
 private:
     void announceFeatures();
     void newGame();
+    void finishGame();
     void setBoard(const std::string& fen);
     void level(const std::vector<std::string>& args);
     void setOption(const std::string& assignment);
@@ -39,6 +42,7 @@ private:
     Engine& engine;
     CommandHandler& commands;
     std::vector<std::string> heldPings;
+    bool positionRefused = false;
 };
 
 // The position of an xboard FEN (N and B for horse and elephant, w or b for the side, further

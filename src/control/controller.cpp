@@ -70,6 +70,8 @@ void Controller::run() {
     interface->current().printPrompt();
     for (;;) {
         if (!boardPtr->gameOver) adjudicate();
+        // Pings held while the computer was to move are answered after its move and its result.
+        if (xboardMode) xboard->answerHeldPings();
         bool busy = true;
         if (interface->inputPending()) {
             const std::string line = interface->readLine();
@@ -78,7 +80,6 @@ void Controller::run() {
             handleLine(line);
             checkInvariants();
             interface->current().printPrompt();
-            if (xboardMode) xboard->answerHeldPings();
         } else if (boardPtr->sideToMove() == computerSide && !boardPtr->gameOver) {
             computerTurn();
             checkInvariants();
@@ -161,7 +162,9 @@ void Controller::handleXBoardLine(const std::string& line) {
     static const std::string userMove = "usermove ";
     const bool announced = line.rfind(userMove, 0) == 0;
     const Move m = parseMove(announced ? line.substr(userMove.size()) : line);
-    if (!isNoMove(m))
+    if (!isNoMove(m) && !xboard->acceptsMoves())
+        interface->current().printText("Illegal move (no position): " + moveText(m) + "\n");
+    else if (!isNoMove(m))
         attemptMove(m);
     else if (announced)
         interface->current().printText("Illegal move: " + line.substr(userMove.size()) + "\n");
@@ -210,7 +213,6 @@ void Controller::computerTurn() {
     interface->current().printMove(m);
     interface->current().printPrompt();
     clockFor(boardPtr->sideToMove())->startTurn();
-    if (xboardMode) xboard->answerHeldPings();
 }
 
 }  // namespace qorat

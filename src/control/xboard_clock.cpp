@@ -15,25 +15,31 @@ constexpr int ReserveShare = 20;
 constexpr int AssumedMovesToGo = 28;
 // The share of the increment spent on top of the base share, in quarters.
 constexpr int IncrementQuarters = 3;
-// A hard limit may stretch the soft target this many times when a search needs it.
-constexpr int HardStretch = 4;
-// A new iteration costs about as much as all before it together: none is begun past
-// this share of the soft target, in tenths.
-constexpr int IterationStartTenths = 6;
+// A hard limit may stretch the soft target this many times when a search needs it, but
+// never past this share of what is left.
+constexpr int HardStretch = 3;
+constexpr int HardShareOfAvailable = 2;
+// A new iteration costs about twice as much as all before it together: none is begun past
+// half the soft target.
+constexpr int IterationStartDivisor = 2;
+// Without a time control from the front end the engine plays as if given 40 moves in 5 minutes.
+constexpr int DefaultMovesPerPeriod = 40;
+constexpr XBoardClock::Milliseconds DefaultPeriod = 5 * 60 * 1000;
 
 }  // namespace
+
+XBoardClock::XBoardClock() { setLevel(DefaultMovesPerPeriod, DefaultPeriod, 0); }
 
 void XBoardClock::setLevel(int moves, Milliseconds base, Milliseconds inc) {
     movesPerPeriod = std::max(0, moves);
     increment = std::max<Milliseconds>(0, inc);
     moveTime = 0;
     remaining = opponentRemaining = base;
-    limited = true;
 }
 
 void XBoardClock::setMoveTime(Milliseconds perMove) {
-    moveTime = std::max<Milliseconds>(1, perMove);
-    limited = true;
+    // No seconds per move leaves the budget to the clock's level.
+    moveTime = std::max<Milliseconds>(0, perMove);
 }
 
 void XBoardClock::startTurn(int movesMade) {
@@ -48,7 +54,7 @@ void XBoardClock::startTurn(int movesMade) {
     const Milliseconds available = std::max<Milliseconds>(1, remaining - reserve);
     const int movesToGo = movesPerPeriod > 0 ? movesPerPeriod - movesMade % movesPerPeriod : AssumedMovesToGo;
     const Milliseconds share = available / movesToGo + increment * IncrementQuarters / 4;
-    hard = std::min(available, share * HardStretch);
+    hard = std::min(available / HardShareOfAvailable, share * HardStretch);
     soft = std::min(hard, share);
 }
 
@@ -56,12 +62,11 @@ XBoardClock::Milliseconds XBoardClock::elapsed() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - turnStart).count();
 }
 
-bool XBoardClock::hasTimeForMove() const { return !limited || elapsed() < hard; }
+bool XBoardClock::hasTimeForMove() const { return elapsed() < hard; }
 
 bool XBoardClock::mayStartIteration() const {
-    if (!limited) return true;
     if (moveTime > 0) return elapsed() < hard;
-    return elapsed() < soft * IterationStartTenths / 10;
+    return elapsed() < soft / IterationStartDivisor;
 }
 
 }  // namespace qorat

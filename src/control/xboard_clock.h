@@ -13,9 +13,11 @@ class XBoardClock final : public MoveClock {
 public:
     using Milliseconds = std::int64_t;
 
+    XBoardClock();
+
     // "level": moves per period (0: the whole game), the period's time and the increment.
     void setLevel(int movesPerPeriod, Milliseconds base, Milliseconds increment);
-    // "st": a fixed time for every move.
+    // "st": a fixed time for every move; 0 leaves the budget to the level.
     void setMoveTime(Milliseconds perMove);
     // "time" and "otim": the front end's clocks, which always win over our own reckoning.
     void setRemaining(Milliseconds left) { remaining = left; }
@@ -37,7 +39,6 @@ private:
     Milliseconds moveTime = 0;
     Milliseconds remaining = 0;
     Milliseconds opponentRemaining = 0;
-    bool limited = false;
     std::chrono::steady_clock::time_point turnStart = std::chrono::steady_clock::now();
     Milliseconds soft = 0;
     Milliseconds hard = 0;

@@ -1,6 +1,7 @@
 // Building the engine, and how it follows the options that concern it.
 #include "engine/engine.h"
 
+#include <algorithm>
 #include <iostream>
 #include <sstream>
 
@@ -12,6 +13,8 @@ const char* const installedBookPath = "/usr/local/share/qorat/book.dat";
 const char* const localBookPath = "book.dat";
 constexpr int VerifiedNullReduction = 3;
 constexpr int PlainNullReduction = 2;
+// The table's size, in megabytes, is kept within what a player's machine can spare.
+constexpr std::int32_t MaxHashMegabytes = 1024;
 
 bool isOn(const std::string& value) { return value == "on"; }
 
@@ -41,19 +44,28 @@ void Engine::loadBook() {
     std::cerr << "Can't open my book!\n";
 }
 
+void Engine::chooseSearch(const std::string& value) {
+    if (value == "alphabeta") {
+        mtd = false;
+        algorithm = AlphaBeta;
+    } else if (value == "mtd") {
+        mtd = true;
+        algorithm = AlphaBeta;
+    } else if (value == "negascout") {
+        mtd = false;
+        algorithm = NegaScout;
+    } else if (value == "pvs") {
+        algorithm = Pvs;
+    } else {
+        return;
+    }
+    searchChosen = true;
+}
+
 void Engine::optionChanged(std::string name) {
     const std::string value = options.get(name);
     if (name == "search") {
-        if (value == "alphabeta") {
-            mtd = false;
-            algorithm = AlphaBeta;
-        } else if (value == "mtd") {
-            mtd = true;
-            algorithm = AlphaBeta;
-        } else if (value == "negascout") {
-            mtd = false;
-            algorithm = NegaScout;
-        }
+        chooseSearch(value);
     } else if (name == "searchPly") {
         readInt(value, searchPly);
     } else if (name == "nullmove") {
@@ -83,10 +95,12 @@ void Engine::optionChanged(std::string name) {
         thinkState = Idle;
     } else if (name == "interface") {
         xboardOutput = value == "xboard";
+        // Under xboard the modern search plays, unless a search was chosen.
+        if (xboardOutput && !searchChosen) algorithm = Pvs;
     } else if (name == "hashSize") {
         std::int32_t megabytes = 0;
         readInt(value, megabytes);
-        if (megabytes > 0) table->resize(static_cast<std::size_t>(megabytes));
+        if (megabytes > 0) table->resize(static_cast<std::size_t>(std::min(megabytes, MaxHashMegabytes)));
     } else if (name == "bookFile") {
         book = std::make_unique<OpeningBook>(value);
         if (!book->loaded()) book.reset();

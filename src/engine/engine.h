@@ -46,9 +46,11 @@ public:
 private:
     enum ThinkState : std::int16_t { Searching = 0, MoveReady = 1, Idle = 2 };
     enum AbortReason : std::int16_t { NoAbort = 0, TimeUp = 1, InputWaiting = 2 };
-    enum Algorithm : std::int32_t { AlphaBeta = 0, NegaScout = 2 };
+    enum Algorithm : std::int32_t { AlphaBeta = 0, NegaScout = 2, Pvs = 3 };
 
     void loadBook();
+    // Selects a search by its option value; other values change nothing.
+    void chooseSearch(const std::string& value);
 
     // Think driver.
     void startSearch();
@@ -75,6 +77,18 @@ private:
     void noteCheck();
     // Notes the checks of the game's positions before the search's root.
     void recordGameChecks();
+
+    // The modern search.
+    void thinkPvs(int limit);
+    int pvsIteration(int depth, int guess);
+    int pvsNode(int alpha, int beta, int depth, int ply, bool nullAllowed);
+    int pvsQuiesce(int alpha, int beta, int ply);
+    int scoreMove(const Move& m, const Move& tableMove, int ply) const;
+    static void pickMove(MoveList& moves, std::array<int, MoveList::Capacity>& scores, std::size_t i);
+    void rewardQuiet(const Move& m, int ply, int depth);
+    bool leavesKingAttacked(int mover) const;
+    void adoptRootLine();
+    void clearPvsTables();
 
     // The search's use of the transposition table.
     bool probe(int ply, int depth, int& alpha, int& beta, Move& move, int& score, bool& nullAllowed);
@@ -103,6 +117,19 @@ private:
     std::array<std::uint8_t, CheckRecordSize> checkRecord{};
     std::chrono::steady_clock::time_point startTime;
 
+    // What the modern search keeps between its nodes: quiet moves' history, killers, the
+    // principal line of each ply, and the late-move reductions by depth and move number.
+    static constexpr int ReductionMoves = 64;
+    struct PvsTables {
+        PvsTables();
+        std::array<std::array<int, BoardSquares>, BoardSquares> history{};
+        std::array<std::array<Move, 2>, MaxPly> killers{};
+        std::array<std::array<Move, MaxPly>, MaxPly> line{};
+        std::array<int, MaxPly + 1> length{};
+        std::array<std::array<std::uint8_t, ReductionMoves>, MaxPly> reductions{};
+    };
+    PvsTables pvs;
+
     // Where the current search started, so that its line is never played elsewhere.
     std::uint64_t rootKey1 = 0;
     std::uint64_t rootKey2 = 0;
@@ -115,6 +142,8 @@ private:
 
     // Post lines in the xboard protocol's order and units.
     bool xboardOutput = false;
+    // Whether the option "search" has named a search, which then holds in every mode.
+    bool searchChosen = false;
     bool useOpeningBook = true;
     bool post = false;
     bool quiescence = false;

@@ -21,6 +21,20 @@ constexpr int MateBound = MateScore - MaxPly;
 // A position the side to move wins by the perpetual-check rule, short of a mate.
 constexpr int PerpetualScore = MateBound - MaxPly;
 
+// Mates are stored in the table as the distance from the node, and read back as the
+// distance from the root.
+constexpr int toTable(int score, int ply) {
+    if (score >= MateBound && score < Infinity) return score + ply;
+    if (score <= -MateBound && score > -Infinity) return score - ply;
+    return score;
+}
+
+constexpr int fromTable(int score, int ply) {
+    if (score >= MateBound && score < Infinity) return score - ply;
+    if (score <= -MateBound && score > -Infinity) return score + ply;
+    return score;
+}
+
 enum LineTag : std::int32_t { NoTag = 0, TableCut = 1, NullMoveCut = 2, NoMoveLeft = 3, KingCapture = 4 };
 
 struct LineMove {

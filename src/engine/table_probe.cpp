@@ -4,23 +4,6 @@
 
 namespace qorat {
 
-namespace {
-
-// Mates are stored as the distance from the node, and read back as the distance from the root.
-int toTable(int score, int ply) {
-    if (score >= MateBound && score < Infinity) return score + ply;
-    if (score <= -MateBound && score > -Infinity) return score - ply;
-    return score;
-}
-
-int fromTable(int score, int ply) {
-    if (score >= MateBound && score < Infinity) return score - ply;
-    if (score <= -MateBound && score > -Infinity) return score + ply;
-    return score;
-}
-
-}  // namespace
-
 bool Engine::probe(int ply, int depth, int& alpha, int& beta, Move& move, int& score, bool& nullAllowed) {
     if (!hash) return false;
     const HashEntry entry = table->lookup(board);

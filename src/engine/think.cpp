@@ -33,11 +33,15 @@ void Engine::think() {
     if (thinkState == Idle || !atSearchRoot()) startSearch();
     if (playBookMove()) return;
 
-    int score = staticScore();
     abortReason = NoAbort;
     pollCountdown = 0;
     // A depth below one would leave the computer without a move.
     const int limit = std::max(1, static_cast<int>(searchPly));
+    if (algorithm == Pvs) {
+        thinkPvs(std::min(limit, MaxPly - 1));
+        return;
+    }
+    int score = staticScore();
     int depth = limit;
     if (iterative) {
         depth = completedDepth + 1;
@@ -76,6 +80,7 @@ void Engine::startSearch() {
     bestLine.clear();
     table->age();
     ordering.clearKillers();
+    clearPvsTables();
     startTime = std::chrono::steady_clock::now();
     nodeCount = 0;
     iterationDone = false;

@@ -21,9 +21,9 @@ const std::string features =
     "feature myname=\"qorat " QORAT_VERSION "\" variants=\"xiangqi\" setboard=1 usermove=1 ping=1 time=1 colors=0 "
     "sigint=0 sigterm=0 reuse=1 analyze=0 playother=1 draw=0 san=0 name=0 nps=0 pause=0 memory=0 smp=0 exclude=0 "
     "setscore=0 highlight=0 debug=1\n"
-    "feature option=\"Search -combo *mtd /// alphabeta /// negascout\"\n"
+    "feature option=\"Search -combo *pvs /// mtd /// alphabeta /// negascout\"\n"
     "feature option=\"Hash table -check 1\"\n"
-    "feature option=\"Hash size (MB) -spin 12 1 1024\"\n"
+    "feature option=\"Hash size (MB) -spin 8 1 1024\"\n"
     "feature option=\"Opening book -check 1\"\n"
     "feature option=\"Book file -file book.dat\"\n"
     "feature done=1\n";
@@ -83,6 +83,8 @@ TEST(XBoard, GameWithAClockAndThinking) {
         std::istringstream fields(line);
         ASSERT_TRUE(fields >> ply >> score >> time >> nodes >> first) << line;
         EXPECT_EQ(ply, ++posts) << line;
+        // Centiseconds of a search that lasts a few seconds at most, then the nodes.
+        EXPECT_LE(time, 1000) << line;
         EXPECT_TRUE(legalIn(afterCentralCannon, first)) << line;
     }
     EXPECT_GE(posts, 2);
@@ -136,9 +138,21 @@ TEST(XBoard, LittleTimeLeftMovesFast) {
 TEST(XBoard, ClaimsOnlyMateAndStalemate) {
     // A perpetual check and an exhausted clock are the front end's to judge; a mate is ours.
     const std::string perpetual = "setboard 4k4/9/9/9/9/9/9/9/5R3/5K3 w\nf1e1\ne9d9\ne1d1\nd9e9\nd1e1\ne9d9\ne1d1\n";
-    const RunResult run = runProgram({"-xboard"}, "protover 2\nnew\nforce\nst 1\n" + perpetual +
+    const std::string chase = "setboard 3k5/9/9/9/6r2/9/2H6/9/9/4K4 w\nc3e4\ng5h5\ne4f6\nh5g5\nf6e4\n";
+    const RunResult run = runProgram({"-xboard"}, "protover 2\nnew\nforce\n" + perpetual + chase +
                                                       "setboard 5k3/9/9/9/r8/9/9/9/8r/4K4 b\na5a0\n");
     EXPECT_EQ(run.out, features + "0-1 {Blue mates}\n");
+}
+
+TEST(XBoard, RefusedPositionRefusesMovesUntilTheNext) {
+    // The front end's board and ours must never part: after a refused position no move is
+    // played until a position is set again.
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\nsetboard 4k4/9/9/9/9/9/9/9/R8/4K4 w\nusermove h2e2\ngo\nping 1\n"
+                 "new\nforce\nusermove h2e2\nresult 1-0 {resigns}\nping 2\n");
+    ASSERT_TRUE(session.waitForOutput("pong 2\n"));
+    session.finish();
+    EXPECT_EQ(session.out(), features + "tellusererror Illegal position\nIllegal move (no position): h2e2\npong 1\npong 2\n");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // search without time, and lines that never outlive their position.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -306,7 +308,9 @@ protected:
     void writeBook(const std::string& text) { std::ofstream("book.dat") << text; }
 
     const std::filesystem::path previous;
-    const std::filesystem::path scratch = std::filesystem::temp_directory_path() / "qorat_engine_book_test";
+    // One folder per process: the tests run side by side.
+    const std::filesystem::path scratch =
+        std::filesystem::temp_directory_path() / ("qorat_engine_book_test_" + std::to_string(getpid()));
 };
 
 TEST_F(Book, LegalBookMoveIsReadyAtOnceWithoutOutput) {
