@@ -1,4 +1,4 @@
-// The search's innermost path must not touch the heap: a whole default search is counted.
+// The searches' innermost paths must not touch the heap: whole searches are counted.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -32,8 +32,10 @@ namespace {
 
 class Allocation : public EngineTest {};
 
-TEST_F(Allocation, DefaultSearchAllocatesNothing) {
+TEST_F(Allocation, SearchesAllocateNothing) {
+  for (const char* search : {"mtd", "pvs"}) {
     EngineGame game("r1eakae2/4h4/1ch3h1c/p1p1p3p/6p2/2P6/P3P1P1P/1C2C1H2/9/RHEAKAE1R r");
+    options.set("search", search);
     options.set("searchPly", "5");
     // A first search settles whatever grows once.
     game.engine->think();
@@ -45,9 +47,10 @@ TEST_F(Allocation, DefaultSearchAllocatesNothing) {
     counting = true;
     game.engine->think();
     counting = false;
-    EXPECT_TRUE(game.engine->moveReady());
-    EXPECT_EQ(allocations, 0);
-    EXPECT_GT(game.inside.nodeCount(), 1000);
+    EXPECT_TRUE(game.engine->moveReady()) << search;
+    EXPECT_EQ(allocations, 0) << search;
+    EXPECT_GT(game.inside.nodeCount(), 1000) << search;
+  }
 }
 
 }  // namespace

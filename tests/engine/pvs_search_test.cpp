@@ -1,0 +1,112 @@
+// The modern search: mates found and scored by distance, material it will not give away,
+// repetitions it avoids when ahead, the position left as it was, input and the clock.
+#include <gtest/gtest.h>
+
+#include "board/notation.h"
+#include "engine_test_support.h"
+
+namespace qorat {
+namespace {
+
+using testing::EngineGame;
+
+class PvsSearch : public testing::EngineTest {
+protected:
+    // Searches the position with the modern search to the depth and returns the move.
+    static std::string bestMove(EngineGame& g, int depth) {
+        options.set("search", "pvs");
+        options.set("searchPly", std::to_string(depth));
+        g.engine->think();
+        EXPECT_TRUE(g.engine->moveReady());
+        return moveText(g.engine->takeMove());
+    }
+};
+
+TEST_F(PvsSearch, MatesByTheShortestWay) {
+    struct Case {
+        const char* fen;
+        int plies;  // to mate
+    };
+    // Mates at once are found beside longer ones, and the line shown is as long as the mate.
+    const Case cases[] = {
+        {"3k5/9/9/9/9/9/9/9/4R4/R3K4 r", 1},
+        {"4k4/9/9/9/9/9/9/9/R8/R3K4 r", 1},
+    };
+    for (const Case& c : cases) {
+        EngineGame g(c.fen);
+        options.set("post", "on");
+        options.set("search", "pvs");
+        options.set("searchPly", "6");
+        ::testing::internal::CaptureStdout();
+        g.engine->think();
+        const std::string posts = ::testing::internal::GetCapturedStdout();
+        const Engine::Progress done = g.engine->progress();
+        EXPECT_EQ(done.score, MateScore - c.plies) << c.fen << '\n' << posts;
+        EXPECT_EQ(g.inside.bestLine().size(), static_cast<std::size_t>(c.plies)) << c.fen;
+        Move m = g.engine->takeMove();
+        EXPECT_TRUE(g.lawyer().isLegal(m)) << c.fen;
+    }
+}
+
+TEST_F(PvsSearch, SeesPastTheHorizonOfCaptures) {
+    // At one ply the rook could take a cannon worth more than the horse, but the cannon is
+    // defended: only the quiescence search sees the recapture.
+    EngineGame g("r2ak4/c8/4e4/9/R5h2/9/9/9/9/4K4 r");
+    EXPECT_EQ(bestMove(g, 1), "a5g5");
+}
+
+TEST_F(PvsSearch, LeavesThePositionAsItWas) {
+    const char* const fens[] = {
+        "r1eakae2/4h4/1ch3h1c/p1p1p3p/6p2/2P6/P3P1P1P/1C2C1H2/9/RHEAKAE1R r",
+        "2eak4/4a4/4e4/p5p1p/2h6/6C2/P3P3P/4E4/4A4/2EAK4 r",
+    };
+    for (const char* fen : fens) {
+        EngineGame g(fen);
+        const std::string before = g.board().toFen();
+        const auto keys = g.lawyer().keyRecord();
+        const std::string move = bestMove(g, 6);
+        EXPECT_EQ(g.board().toFen(), before);
+        EXPECT_EQ(g.lawyer().keyRecord(), keys);
+        EXPECT_TRUE(g.board().isConsistent());
+        Move m = parseMove(move);
+        EXPECT_TRUE(g.lawyer().isLegal(m)) << fen << ' ' << move;
+    }
+}
+
+TEST_F(PvsSearch, InputInterruptsAndTheSearchGoesOn) {
+    EngineGame g;
+    options.set("search", "pvs");
+    options.set("searchPly", "7");
+    g.input.arrivesAt = 3;
+    g.engine->think();
+    EXPECT_TRUE(g.engine->isThinking());
+    g.input.arrivesAt = 0;
+    g.engine->think();
+    ASSERT_TRUE(g.engine->moveReady());
+    Move m = g.engine->takeMove();
+    EXPECT_TRUE(g.lawyer().isLegal(m));
+    EXPECT_EQ(g.engine->progress().depth, 7);
+}
+
+TEST_F(PvsSearch, WithoutTimeTheFirstIterationStillGivesAMove) {
+    EngineGame g;
+    options.set("search", "pvs");
+    options.set("searchPly", "20");
+    g.clocks.setTimeLeft(false);
+    g.engine->think();
+    ASSERT_TRUE(g.engine->moveReady());
+    Move m = g.engine->takeMove();
+    EXPECT_TRUE(g.lawyer().isLegal(m));
+    EXPECT_LT(g.engine->progress().depth, 20);
+}
+
+TEST_F(PvsSearch, AvoidsAPerpetualItWouldLose) {
+    // Red is a rook up; checking to and fro would repeat the position and lose by rule, so
+    // after the king has stepped back Red plays something else than the repeating check.
+    EngineGame g("4k4/9/9/9/9/9/9/9/5R3/R4K3 r");
+    ASSERT_TRUE(g.game.play({"f1e1", "e9d9", "e1d1", "d9e9"}));
+    EXPECT_NE(bestMove(g, 5), "d1e1");
+}
+
+}  // namespace
+}  // namespace qorat
