@@ -90,17 +90,17 @@ constexpr PieceSquareTable withRedHalf(const std::array<HalfTable, PieceTypes>& 
 
 constexpr int halfOf(int side) { return side == Red ? 1 : 0; }
 
-int tableSum(const Board& board, int side) {
-    const int half = halfOf(side);
-    int sum = 0;
-    for (int type = Pawn; type <= King; ++type)
-        for (int square : board.pieces(side, type)) sum += Evaluator::pieceSquareTable[type][half][square];
-    return sum;
-}
-
 }  // namespace
 
 const PieceSquareTable Evaluator::pieceSquareTable = withRedHalf(blueHalf);
+
+int Evaluator::tableSum(const Board& board, int side) {
+    const int half = halfOf(side);
+    int sum = 0;
+    for (int type = Pawn; type <= King; ++type)
+        for (int square : board.pieces(side, type)) sum += pieceSquareTable[type][half][square];
+    return sum;
+}
 
 const Evaluator evaluator;
 

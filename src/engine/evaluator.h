@@ -15,6 +15,8 @@ using PieceSquareTable = std::array<std::array<std::array<int, BoardSquares>, 2>
 class Evaluator {
 public:
     static const PieceSquareTable pieceSquareTable;
+    // The side's pieces scored by the table, worth included.
+    static int tableSum(const Board& board, int side);
 
     // The position's score for the side to move.
     int evaluate(const Board& board, const Lawyer& lawyer) const;

@@ -22,14 +22,6 @@ constexpr int FacingRook = 8;
 constexpr int MissingGuardPerAttacker = 3;
 constexpr int FullGuards = 2;
 
-int tableSum(const Board& board, int side) {
-    const int half = side == Red ? 1 : 0;
-    int sum = 0;
-    for (int type = Pawn; type <= King; ++type)
-        for (int square : board.pieces(side, type)) sum += Evaluator::pieceSquareTable[type][half][square];
-    return sum;
-}
-
 // The pieces between a square and the king along one line, counted up to two.
 int piecesBetween(const Board& board, int from, int king, int step) {
     int count = 0;
@@ -72,7 +64,7 @@ int guardShortfall(const Board& board, int side) {
 }
 
 int sideScore(const Board& board, int side) {
-    return tableSum(board, side) + linePressure(board, side) - guardShortfall(board, side);
+    return Evaluator::tableSum(board, side) + linePressure(board, side) - guardShortfall(board, side);
 }
 
 }  // namespace

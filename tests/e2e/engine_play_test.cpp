@@ -19,17 +19,6 @@ namespace {
 
 const std::string afterCentralCannon = "rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RHEAKAEHR b";
 
-// Whether the move text is a legal move in the position.
-bool legalIn(const std::string& fen, const std::string& text) {
-    fillKeyTables(1);
-    Board board;
-    Lawyer lawyer(board);
-    board.addObserver(&lawyer);
-    board.setFen(fen);
-    Move m = parseMove(text);
-    return lawyer.isLegal(m);
-}
-
 // The four characters after the first occurrence of the prefix, when the suffix follows them.
 std::string moveAfter(const std::string& text, const std::string& prefix, const std::string& suffix) {
     const std::size_t at = text.find(prefix);

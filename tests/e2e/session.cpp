@@ -13,7 +13,9 @@
 #include <stdexcept>
 
 #include "board/board.h"
+#include "board/keys.h"
 #include "board/notation.h"
+#include "rules/lawyer.h"
 
 namespace qorat::testing {
 
@@ -166,6 +168,16 @@ std::string bookFreeDirectory() {
         return pattern;
     }();
     return directory;
+}
+
+bool legalIn(const std::string& fen, const std::string& text) {
+    fillKeyTables(1);
+    Board board;
+    Lawyer lawyer(board);
+    board.addObserver(&lawyer);
+    board.setFen(fen);
+    Move m = parseMove(text);
+    return lawyer.isLegal(m);
 }
 
 std::string boardText(const std::string& fen) {

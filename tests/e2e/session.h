@@ -56,6 +56,9 @@ RunResult runProgram(const std::vector<std::string>& args, const std::string& in
 std::string bookFreeDirectory();
 extern const char* const noBookMessages;
 
+// Whether the move text is a legal move in the position.
+bool legalIn(const std::string& fen, const std::string& text);
+
 // The text the console shows for a board: the picture framed by empty lines.
 std::string boardText(const std::string& fen);
 extern const char* const prompt;

@@ -30,16 +30,6 @@ const std::string features =
 
 const std::string afterCentralCannon = "rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RHEAKAEHR b";
 
-bool legalIn(const std::string& fen, const std::string& text) {
-    fillKeyTables(1);
-    Board board;
-    Lawyer lawyer(board);
-    board.addObserver(&lawyer);
-    board.setFen(fen);
-    Move m = parseMove(text);
-    return lawyer.isLegal(m);
-}
-
 // The move of the nth "move " line of the output, or "".
 std::string nthMove(const std::string& out, int n) {
     std::istringstream lines(out);
