@@ -30,7 +30,10 @@ test: all $(TEST_BUILD_DIR)/Makefile
 	cmake --build $(TEST_BUILD_DIR) -j $(JOBS)
 	cd $(TEST_BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
-install: all
+# The program is configured for the prefix it is installed under, so that it finds its book there.
+install:
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DQORAT_BENCHMARKS=ON -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	cmake --build $(BUILD_DIR) -j $(JOBS)
 	install -D -m 755 $(BUILD_DIR)/qorat $(DESTDIR)$(PREFIX)/bin/qorat
 	install -D -m 644 book.dat $(DESTDIR)$(PREFIX)/share/qorat/book.dat
 	install -D -m 644 share/qorat.eng $(DESTDIR)$(PREFIX)/share/games/plugins/xboard/qorat.eng

@@ -191,8 +191,11 @@ int Engine::pvsNode(int alpha, int beta, int depth, int ply, bool nullAllowed) {
         const bool capture = isCapture(board, m);
         // Quiet moves that cannot lift a hopeless score near the leaves are not tried.
         if (!pvNode && !inCheck && !capture && legal > 0 && depth <= FutilityMaxDepth && best > -MateBound &&
-            standing + FutilityMarginPerPly * depth <= alpha)
+            standing + FutilityMarginPerPly * depth <= alpha) {
+            // What the move might have reached bounds the node's score from above.
+            best = std::max(best, standing + FutilityMarginPerPly * depth);
             continue;
+        }
         board.makeMove(m);
         if (leavesKingAttacked(mover)) {
             board.unmakeMove();
@@ -231,7 +234,8 @@ int Engine::pvsNode(int alpha, int beta, int depth, int ply, bool nullAllowed) {
     // No legal move loses, whether mated or stalemated.
     if (legal == 0) return ply - MateScore;
 
-    if (hash) {
+    // A score from the rule of repetition holds on this path only; the table keeps none.
+    if (hash && !isPerpetualScore(best)) {
         HashEntry entry;
         entry.key1 = static_cast<std::uint32_t>(board.key1());
         entry.key2 = static_cast<std::uint32_t>(board.key2());

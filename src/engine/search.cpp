@@ -19,6 +19,7 @@ constexpr int VerificationReduction = 2;
 bool Engine::stopRequested() {
     // The clock and the input are looked at every few thousand nodes, not at every one: a
     // poll is a system call, and a reply still comes within a millisecond or two.
+    if (abortReason != NoAbort) return true;
     if (--pollCountdown > 0) return false;
     pollCountdown = PollInterval;
     if (iterationDone && !clock->hasTimeForMove()) {
@@ -76,7 +77,8 @@ int Engine::searchNode(Line& line, int alpha, int beta, int ply, int depth, bool
         if (abortReason != NoAbort) return v;
         if (v > beta && !verify) {
             line.tagLast(NullMoveCut);
-            return v;
+            // A mate found after passing is no proof: the pass counted as a move.
+            return v >= MateBound ? beta : v;
         }
         if (v > beta) {
             depth -= VerificationReduction;
@@ -171,6 +173,10 @@ int Engine::negaScoutMoves(Line& out, MoveList& moves, int alpha, int beta, int 
             child.clear();
             child.push_back({m});
             const int u = -searchNode(child, -beta, -t, ply + 1, depth, true, verify, quiesce);
+            if (abortReason != NoAbort) {
+                board.unmakeMove();
+                break;
+            }
             a = std::max(u, t);
             bestLine = child;
         } else if (t > a) {
@@ -195,12 +201,17 @@ int Engine::quiesceNode(int alpha, int beta, int ply, int depth, bool nullAllowe
     if (qhash && probe(ply, depth, alpha, beta, tableMove, tableScore, nullAllowed)) return tableScore;
 
     if (nullAllowed && qnull) {
-        // A one-ply full-width look, plies counted afresh, ending in static scores.
+        // A one-ply full-width look, plies counted afresh, ending in static scores. It empties
+        // the remembered moves; the node keeps its own.
+        const bool remembered = !ordering.preferredMoves().empty();
+        const Move tableHint = remembered ? ordering.preferredMoves().front() : nullMove;
         Line nullLine;
         Move pass = nullMove;
         board.makeMove(pass);
         const int v = -searchNode(nullLine, -beta, 1 - beta, 0, 1, false, false, false);
         board.unmakeMove();
+        ordering.clearPreferred();
+        if (remembered) ordering.prefer(tableHint);
         if (v >= beta) return staticScore();
     }
 

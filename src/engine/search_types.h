@@ -21,6 +21,11 @@ constexpr int MateBound = MateScore - MaxPly;
 // A position the side to move wins by the perpetual-check rule, short of a mate.
 constexpr int PerpetualScore = MateBound - MaxPly;
 
+constexpr bool isPerpetualScore(int score) {
+    const int magnitude = score < 0 ? -score : score;
+    return magnitude > PerpetualScore - MaxPly && magnitude <= PerpetualScore;
+}
+
 // Mates are stored in the table as the distance from the node, and read back as the
 // distance from the root.
 constexpr int toTable(int score, int ply) {

@@ -24,7 +24,8 @@ bool Engine::probe(int ply, int depth, int& alpha, int& beta, Move& move, int& s
 }
 
 void Engine::store(int ply, int depth, int alpha, int beta, int result, const Move& move) {
-    if (!hash) return;
+    // A score from the rule of repetition holds on this path only; the table keeps none.
+    if (!hash || isPerpetualScore(result)) return;
     HashEntry entry;
     entry.key1 = static_cast<std::uint32_t>(board.key1());
     entry.key2 = static_cast<std::uint32_t>(board.key2());

@@ -41,7 +41,8 @@ void Engine::think() {
         thinkPvs(std::min(limit, MaxPly - 1));
         return;
     }
-    int score = staticScore();
+    // A resumed search guesses from the depth it completed.
+    int score = iterative && completedDepth > 0 ? completedScore : staticScore();
     int depth = limit;
     if (iterative) {
         depth = completedDepth + 1;
@@ -102,6 +103,7 @@ bool Engine::playBookMove() {
     if (packed == 0) return false;
     Move m = unpackMove(packed);
     if (!lawyer.isLegal(m)) return false;
+    bestLine.clear();
     bestLine.push_back({m});
     thinkState = MoveReady;
     return true;
@@ -128,6 +130,7 @@ int Engine::mtdf(Line& line, int depth, int guess) {
         line.clear();
         const int beta = g == lower ? g + 1 : g;
         g = searchNode(line, beta - 1, beta, 0, depth, true, true, quiescence);
+        if (abortReason != NoAbort) break;
         if (g >= beta)
             lower = g;
         else
