@@ -1,5 +1,4 @@
-// The evaluation of the modern search: the piece-square scores, and what they cannot see of
-// the kings' safety against cannons and rooks.
+// The evaluation of the modern search: the piece-square scores and the move's worth.
 #pragma once
 
 #include "board/board.h"
