@@ -20,6 +20,9 @@ public:
     // Whether another, deeper iteration is worth starting; a clock without a soft target
     // leaves that to hasTimeForMove.
     virtual bool mayStartIteration() const { return true; }
+    // The same budget measured to the millisecond, for the modern search; a clock that
+    // measures no finer than hasTimeForMove answers the same.
+    virtual bool hasTimeForMovePrecisely() const { return hasTimeForMove(); }
 
 protected:
     ~MoveClock() = default;

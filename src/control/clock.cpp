@@ -18,6 +18,10 @@ std::time_t systemTime() { return std::time(nullptr); }
 
 WallClock wallClock = systemTime;
 
+constexpr std::int64_t MillisecondsPerSecond = 1000;
+// Kept back from a budget measured to the millisecond, for the reply to reach the board.
+constexpr std::int64_t PreciseReserve = 150;
+
 int wholeSeconds(std::time_t from, std::time_t to) { return static_cast<int>(std::difftime(to, from)); }
 
 // Balances are 32-bit; sums that would leave that range stop at its ends instead of wrapping.
@@ -34,7 +38,10 @@ Clock::Clock(int moves, int seconds, int inc)
     : movesPerControl(moves), movesLeft(moves), secondsPerControl(seconds), secondsLeft(seconds), increment(inc),
       turnStart(wallClock()), turnEnd(turnStart) {}
 
-void Clock::startTurn() { turnStart = wallClock(); }
+void Clock::startTurn() {
+    turnStart = wallClock();
+    preciseTurnStart = std::chrono::steady_clock::now();
+}
 
 void Clock::stopTurn() { turnEnd = wallClock(); }
 
@@ -55,6 +62,15 @@ bool Clock::hasTimeForMove() const {
     if (movesLeft <= 0) return false;
     const std::int64_t budget = (std::int64_t{secondsLeft} - 1) / movesLeft + increment;
     return budget > wholeSeconds(turnStart, wallClock());
+}
+
+bool Clock::hasTimeForMovePrecisely() const {
+    if (increment == 0 && secondsPerControl == 0) return true;
+    if (movesLeft <= 0) return false;
+    const std::int64_t budget =
+        (std::int64_t{secondsLeft} * MillisecondsPerSecond) / movesLeft + std::int64_t{increment} * MillisecondsPerSecond;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - preciseTurnStart);
+    return budget - PreciseReserve > elapsed.count();
 }
 
 int Clock::timeLeft() const { return clampToInt32(std::int64_t{secondsPerControl} - wholeSeconds(turnStart, wallClock())); }

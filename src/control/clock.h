@@ -1,6 +1,7 @@
 // The two game clocks: each side's balance of seconds and moves to the next time control.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -21,6 +22,9 @@ public:
     bool isExpired() const { return secondsLeft < 0; }
     bool hasTimeControl() const { return movesPerControl != 0 || secondsPerControl != 0; }
     bool hasTimeForMove() const override;
+    // The budget as hasTimeForMove draws it, in milliseconds less a reserve, so that a search
+    // uses most of its seconds.
+    bool hasTimeForMovePrecisely() const override;
     // The granted seconds less the whole seconds since the turn began.
     int timeLeft() const;
 
@@ -31,6 +35,7 @@ public:
     std::int32_t increment;
     std::time_t turnStart;
     std::time_t turnEnd;
+    std::chrono::steady_clock::time_point preciseTurnStart = std::chrono::steady_clock::now();
 };
 
 extern std::unique_ptr<Clock> redClock;

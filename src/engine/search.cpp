@@ -22,7 +22,8 @@ bool Engine::stopRequested() {
     if (abortReason != NoAbort) return true;
     if (--pollCountdown > 0) return false;
     pollCountdown = PollInterval;
-    if (iterationDone && !clock->hasTimeForMove()) {
+    const bool timeLeft = algorithm == Pvs ? clock->hasTimeForMovePrecisely() : clock->hasTimeForMove();
+    if (iterationDone && !timeLeft) {
         abortReason = TimeUp;
         return true;
     }

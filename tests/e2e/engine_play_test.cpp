@@ -175,5 +175,19 @@ TEST(EnginePlay, OneDeepSearchKeepsToTheClock) {
     EXPECT_EQ(session.out().find("runs out of time"), std::string::npos);
 }
 
+TEST(EnginePlay, ModernSearchUsesMostOfItsSeconds) {
+    // "st 2" with a depth it cannot reach: the modern search thinks for most of the two
+    // seconds, measured to the millisecond, and moves before they are up.
+    Session session({"-cxboard", "-nobook"}, bookFreeDirectory());
+    session.send("set search pvs\nsd 60\nst 2\nh2e2\n");
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(session.waitForOutput("move ", std::chrono::seconds(10)));
+    const auto thought = std::chrono::steady_clock::now() - start;
+    session.finish();
+    EXPECT_GT(thought, std::chrono::milliseconds(1500));
+    EXPECT_LT(thought, std::chrono::milliseconds(3500));
+    EXPECT_TRUE(legalIn(afterCentralCannon, moveAfter(session.out(), "move ", "\n"))) << session.out();
+}
+
 }  // namespace
 }  // namespace qorat::testing
