@@ -74,7 +74,7 @@ private:
     // Repetitions: whether the position recurs since the last capture, and its score then.
     bool repetition(int ply, int& score) const;
     // Notes whether the side to move is in check, for judging a later repetition.
-    void noteCheck();
+    void noteCheck(bool inCheck);
     // Notes the checks of the game's positions before the search's root.
     void recordGameChecks();
 

@@ -136,7 +136,7 @@ int Engine::pvsNode(int alpha, int beta, int depth, int ply, bool nullAllowed) {
     pvs.length[ply] = 0;
     const bool pvNode = beta - alpha > 1;
     const bool inCheck = lawyer.inCheck(board.sideToMove());
-    if (!board.history().empty()) checkRecord[(board.history().size() - 1) % CheckRecordSize] = inCheck;
+    noteCheck(inCheck);
 
     int repeated = 0;
     if (ply > 0 && repetition(ply, repeated)) return repeated;

@@ -11,9 +11,9 @@ constexpr int RepetitionWindow = 100;
 
 }  // namespace
 
-void Engine::noteCheck() {
+void Engine::noteCheck(bool inCheck) {
     const std::size_t plies = board.history().size();
-    if (plies > 0) checkRecord[(plies - 1) % CheckRecordSize] = lawyer.inCheck(board.sideToMove());
+    if (plies > 0) checkRecord[(plies - 1) % CheckRecordSize] = inCheck;
 }
 
 void Engine::recordGameChecks() {
@@ -21,7 +21,7 @@ void Engine::recordGameChecks() {
     std::array<Move, RepetitionWindow> taken;
     int count = 0;
     while (count < RepetitionWindow && !board.history().empty()) {
-        noteCheck();
+        noteCheck(lawyer.inCheck(board.sideToMove()));
         const Move last = board.history().back();
         if (last.captured != Empty || last.isNull()) break;
         taken[static_cast<std::size_t>(count++)] = last;

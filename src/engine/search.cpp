@@ -60,7 +60,7 @@ int Engine::searchNode(Line& line, int alpha, int beta, int ply, int depth, bool
         return tableScore;
     }
 
-    noteCheck();
+    noteCheck(lawyer.inCheck(board.sideToMove()));
     verify = verify && verifynull;
     nullAllowed = nullAllowed && nullmove;
     bool failHigh = false;
@@ -219,7 +219,7 @@ int Engine::quiesceNode(int alpha, int beta, int ply, int depth, bool nullAllowe
     MoveList moves;
     lawyer.generateMoves(moves, false);
     if (moves.empty()) return ply - MateScore;
-    noteCheck();
+    noteCheck(lawyer.inCheck(board.sideToMove()));
     ordering.pushKillers(ply);
     ordering.sort(moves);
     ordering.captureRun(moves, lawyer);
