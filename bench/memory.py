@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Resident memory of the program after start-up and after a 200-move game against the
 computer: two copies play each other over the cxboard protocol, and /proc tells the size
-of the one playing Red. Usage: bench/memory.py [MOVES] [DEPTH]  (defaults 200 and 3)."""
+of the one playing Red. Usage: bench/memory.py [MOVES] [DEPTH]  (defaults 200 and 3).
+Exits 1 when either size reaches the limit, 0 otherwise."""
 import os
 import subprocess
 import sys
@@ -71,8 +72,10 @@ def main():
         player.wait(timeout=10)
     print(f"resident size after start-up: {at_start / 1024:.1f} MB")
     print(f"resident size after {played} moves ({games} game(s), depth {depth}): {after_game / 1024:.1f} MB")
-    print(f"limit {LIMIT_KB / 1024:.0f} MB: {'ok' if max(at_start, after_game) < LIMIT_KB else 'EXCEEDED'}")
+    within = max(at_start, after_game) < LIMIT_KB
+    print(f"limit {LIMIT_KB / 1024:.0f} MB: {'ok' if within else 'EXCEEDED'}")
+    return 0 if within else 1
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())
