@@ -7,8 +7,11 @@ loss = best - move, in centipawns from the mover's view. Moves losing more
 than --threshold are listed with the tools/book_lines.txt lines that play
 them. Shallow scores are noisy, so a move over the threshold at --depth is
 searched again at --confirm-depth, and that deeper loss decides. Scores
-are cached (keyed by fen, move and depth) so reruns are fast; a position and
-its mirror image share their entries.
+are cached so reruns are fast; a position and its mirror image share their
+entries. A cache key names everything a score depends on: the scoring
+engine (its "id name" and a digest of its binary), its threads and hash
+size, the variant, how a search is run, and the fen, move and depth; so a
+different engine or setting never reuses a stale score.
 
 A move kept on purpose is marked in book_lines.txt by a comment
   # keep: MOVES -- reason
@@ -24,6 +27,7 @@ Usage examples:
 """
 
 import argparse
+import hashlib
 import json
 import os
 import shutil
@@ -37,6 +41,9 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 import make_book  # noqa: E402  (shares the line reader and move replay)
 
 MATE = 30000
+VARIANT = "xiangqi"
+# How a score is searched (see Engine.search); change it when that changes.
+SEARCH_METHOD = "ucinewgame+go-depth"
 
 
 # --- notation ----------------------------------------------------------------
@@ -102,7 +109,7 @@ class Engine:
                                      bufsize=1)
         self.send("uci")
         self.wait_for("uciok")
-        self.send("setoption name UCI_Variant value xiangqi")
+        self.send("setoption name UCI_Variant value " + VARIANT)
         self.send("setoption name Threads value %d" % threads)
         self.send("setoption name Hash value %d" % hash_mb)
         self.send("isready")
@@ -158,17 +165,44 @@ class Engine:
             self.proc.kill()
 
 
+def engine_identity(path):
+    """The engine's "id name" and a digest of its binary: which build scores."""
+    try:
+        out = subprocess.run([path], input="uci\nquit\n", capture_output=True,
+                             text=True, timeout=30).stdout
+    except (OSError, subprocess.TimeoutExpired) as err:
+        sys.exit("error: cannot ask %s for its name: %s" % (path, err))
+    name = next((line[len("id name "):].strip() for line in out.splitlines()
+                 if line.startswith("id name ")), "unnamed")
+    digest = hashlib.sha256()
+    with open(os.path.realpath(shutil.which(path) or path), "rb") as fh:
+        for block in iter(lambda: fh.read(1 << 20), b""):
+            digest.update(block)
+    return "%s sha256:%s" % (name, digest.hexdigest()[:16])
+
+
+def cache_prefix(identity, threads, hash_mb):
+    """The part of every cache key that names the scorer and its settings."""
+    return "scorer=%s|threads=%d|hash=%d|variant=%s|search=%s|" % (
+        identity, threads, hash_mb, VARIANT, SEARCH_METHOD)
+
+
 class Scorer:
-    """Cached peer scores; starts the peer only when a search is needed."""
+    """Cached peer scores; starts the peer for a search only when one is needed."""
 
     def __init__(self, cache_path, engine=None, threads=1, hash_mb=64):
-        self.path, self.engine_path = cache_path, engine
+        self.path = cache_path
+        self.engine_path = find_engine(engine)
         self.threads, self.hash_mb = threads, hash_mb
+        self.prefix = cache_prefix(engine_identity(self.engine_path),
+                                   threads, hash_mb)
         self.engine, self.searched = None, 0
         self.cache = {}
         if os.path.exists(cache_path):
             with open(cache_path) as fh:
-                self.cache = json.load(fh)
+                # Keys without a scorer (an older cache) can never match: drop them.
+                self.cache = {k: v for k, v in json.load(fh).items()
+                              if k.startswith("scorer=")}
 
     def save(self):
         os.makedirs(os.path.dirname(os.path.abspath(self.path)), exist_ok=True)
@@ -181,7 +215,7 @@ class Scorer:
         """[score, best move] at depth; move=None for a free search.
 
         A position and its left-right mirror image share one entry."""
-        key = "%s|%s|%d" % (fen, move or "", depth)
+        key = "%s%s|%s|%d" % (self.prefix, fen, move or "", depth)
         if key not in self.cache:
             mfen = mirror_fen(fen)
             if mfen < fen:
@@ -189,8 +223,8 @@ class Scorer:
                                           depth)
                 return [score, best and mirror_move(best)]
             if self.engine is None:
-                self.engine = Engine(find_engine(self.engine_path),
-                                     self.threads, self.hash_mb)
+                self.engine = Engine(self.engine_path, self.threads,
+                                     self.hash_mb)
             self.cache[key] = list(self.engine.search(fen, depth, move))
             self.searched += 1
             if self.searched % 50 == 0:
