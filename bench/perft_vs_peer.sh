@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Times our perft against fairy-stockfish's from the start position.
+# Times our perft against fairy-stockfish's from the start position. Both times are
+# wall clock from the launch of the process to its exit, so both include start-up
+# (for the peer: its start, the UCI handshake and the variant set-up).
 # Usage: bench/perft_vs_peer.sh [DEPTH]   (default 5)
 # Env:   PERFT_TIMEOUT  seconds allowed per side (default 900)
 set -euo pipefail
@@ -62,19 +64,15 @@ if ! peer=$(find_peer); then
   fi
 fi
 
-# Runs the peer's perft; prints "NODES SECONDS". The clock covers only the
-# perft itself: it starts once the engine has answered readyok.
+# Runs the peer's perft; prints "NODES SECONDS". Like ours, the clock runs from
+# the launch of the process to its exit, start-up included.
 run_peer() {
-  local line nodes="" t0 t1 deadline
+  local line nodes="" t0 t1
+  t0=$(now)
   coproc PEER { exec timeout "$limit" "$peer" 2>/dev/null; }
   local in=${PEER[1]} out=${PEER[0]} pid=$PEER_PID
-  printf 'uci\nsetoption name UCI_Variant value xiangqi\nposition fen %s\nisready\n' \
-    "$start_peer" >&"$in"
-  while IFS= read -r -t "$limit" line <&"$out"; do
-    [[ $line == readyok* ]] && break
-  done
-  t0=$(now)
-  printf 'go perft %s\n' "$depth" >&"$in"
+  printf 'uci\nsetoption name UCI_Variant value xiangqi\nposition fen %s\ngo perft %s\n' \
+    "$start_peer" "$depth" >&"$in"
   # Wait for the total before sending quit; quitting early would cut perft short.
   while IFS= read -r -t "$limit" line <&"$out"; do
     if [[ $line == "Nodes searched"* ]]; then
@@ -83,9 +81,9 @@ run_peer() {
       break
     fi
   done
-  t1=$(now)
   { printf 'quit\n' >&"$in"; } 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
+  t1=$(now)
   [[ -n $nodes ]] || return 1
   echo "$nodes $(elapsed "$t0" "$t1")"
 }
@@ -102,7 +100,7 @@ check() {  # name count
 }
 
 status=0
-echo "perft $depth from the start position"
+echo "perft $depth from the start position (times: process launch to exit, start-up included for both)"
 
 t0=$(now)
 our_out=$(timeout "$limit" "$ours" "$start_ours" "$depth") || {
