@@ -3,6 +3,8 @@
 # Usage: bench/match.sh [PEER] [match.py options...]
 #   PEER: fairy-stockfish (default), hoixiangqi or sjaakii
 # Defaults: --st 1, all lines of bench/openings.txt twice.
+# Rank numbering is pinned per engine, not guessed: in xboard mode our engine
+# and each known peer write and read ranks 0-9 (each answers h2e2 with b9c7).
 # Env: QORAT (default build/qorat), MATCH_TIMEOUT seconds (default 7200).
 set -euo pipefail
 
@@ -17,9 +19,9 @@ find_bin() {
 }
 
 case $peer in
-  fairy-stockfish) bin=$(find_bin fairy-stockfish) || bin=""; cmd=$bin ;;
-  hoixiangqi)      bin=$(find_bin hoixiangqi) || bin="";      cmd="$bin -x on" ;;
-  sjaakii)         bin=$(find_bin sjaakii) || bin="";         cmd="$bin -xboard" ;;
+  fairy-stockfish) bin=$(find_bin fairy-stockfish) || bin=""; cmd=$bin;           ranks=0 ;;
+  hoixiangqi)      bin=$(find_bin hoixiangqi) || bin="";      cmd="$bin -x on";   ranks=0 ;;
+  sjaakii)         bin=$(find_bin sjaakii) || bin="";         cmd="$bin -xboard"; ranks=0 ;;
   *) echo "usage: $0 [fairy-stockfish|hoixiangqi|sjaakii] [match.py options]" >&2; exit 2 ;;
 esac
 if [[ -z $bin ]]; then
@@ -39,4 +41,4 @@ extra=()
 [[ $has_time -eq 0 ]] && extra=(--st 1)
 
 exec timeout "${MATCH_TIMEOUT:-7200}" python3 "$root/tools/match.py" \
-  --engine1 "$ours -xboard" --engine2 "$cmd" "${extra[@]}" "$@"
+  --engine1 "$ours -xboard" --ranks1 0 --engine2 "$cmd" --ranks2 "$ranks" "${extra[@]}" "$@"
