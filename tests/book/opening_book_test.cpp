@@ -1,12 +1,15 @@
 // Reading book files, choosing book moves, and the shipped book itself.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
 
 #include "board/keys.h"
 #include "board/notation.h"
+#include "board/random_seed.h"
 #include "book/opening_book.h"
 #include "rules/lawyer.h"
 
@@ -31,7 +34,8 @@ protected:
         return book;
     }
 
-    std::string path = ::testing::TempDir() + "qorat_book_test.dat";
+    // One file per process: the tests run side by side.
+    std::string path = ::testing::TempDir() + "qorat_book_test_" + std::to_string(getpid()) + ".dat";
     const std::string start = startPositionFen;
 };
 
@@ -84,6 +88,18 @@ TEST_F(BookTest, ChooseMove) {
     EXPECT_EQ(book.chooseMove(board), 0);  // listed, but with no move
     board.setFen("4k4/9/9/9/9/9/9/9/9/4K4 r");
     EXPECT_EQ(book.chooseMove(board), 0);
+}
+
+TEST_F(BookTest, ChoosesMovesAsOftenAsTheyAreListed) {
+    // h2e2 is listed three times and b2e2 once: from a fixed seed, h2e2 comes about three
+    // times as often over many choices, so b2e2 comes too.
+    fixRandomSeed(7);
+    const OpeningBook book = read(start + ":h2e2 b2e2 h2e2 h2e2\n");
+    Board board;
+    constexpr int Draws = 4000;
+    int h2e2Chosen = 0;
+    for (int i = 0; i < Draws; ++i) h2e2Chosen += book.chooseMove(board) == h2e2 ? 1 : 0;
+    EXPECT_NEAR(h2e2Chosen, Draws * 3 / 4, Draws / 20);
 }
 
 // The book we ship: every line reads, every move is legal where it stands.

@@ -5,10 +5,15 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <stdexcept>
 
@@ -31,9 +36,28 @@ void makePipe(int fds[2]) {
 }  // namespace
 
 const char* const prompt = "Enter move or command: ";
-const char* const noBookMessages = "Can't open /usr/local/share/qorat/book.dat\nCan't open book.dat\nCan't open my book!\n";
+const char* const noBookMessages = "Can't open " QORAT_BOOK_DIR "/book.dat\nCan't open book.dat\nCan't open my book!\n";
 
-Session::Session(const std::vector<std::string>& args, const std::string& directory, bool nonBlockingInput) {
+namespace {
+
+// Makes larger allocations fail: the sanitizers' allocator is told so, since it reserves
+// far more address space than any limit on it would allow; a plain build gets a limit on it.
+void limitMemory(int megabytes) {
+#ifdef QORAT_SANITIZED_PROGRAM
+    std::string settings = "allocator_may_return_null=1:max_allocation_size_mb=" + std::to_string(megabytes);
+    if (const char* given = std::getenv("ASAN_OPTIONS")) settings = std::string(given) + ":" + settings;
+    setenv("ASAN_OPTIONS", settings.c_str(), 1);
+#else
+    const rlim_t bytes = static_cast<rlim_t>(megabytes) << 20;
+    const rlimit limit{bytes, bytes};
+    setrlimit(RLIMIT_AS, &limit);
+#endif
+}
+
+}  // namespace
+
+Session::Session(const std::vector<std::string>& args, const std::string& directory, bool nonBlockingInput,
+                 int memoryLimitMegabytes) {
     int in[2], out[2], err[2];
     makePipe(in);
     makePipe(out);
@@ -45,6 +69,7 @@ Session::Session(const std::vector<std::string>& args, const std::string& direct
         dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
         if (nonBlockingInput) fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
+        if (memoryLimitMegabytes > 0) limitMemory(memoryLimitMegabytes);
         if (!directory.empty() && chdir(directory.c_str()) != 0) _exit(126);
         std::vector<char*> argv;
         std::string binary = QORAT_BINARY;
@@ -59,6 +84,8 @@ Session::Session(const std::vector<std::string>& args, const std::string& direct
     close(out[1]);
     close(err[1]);
     inputFd = in[1];
+    // A write never blocks, so that a program that stops reading cannot hold the test.
+    fcntl(inputFd, F_SETFL, fcntl(inputFd, F_GETFL) | O_NONBLOCK);
     outputFd = out[0];
     errorFd = err[0];
     signal(SIGPIPE, SIG_IGN);
@@ -73,9 +100,14 @@ Session::~Session() {
         if (fd >= 0) close(fd);
 }
 
-void Session::send(const std::string& text) {
+bool Session::send(const std::string& text, std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
     std::size_t sent = 0;
     while (sent < text.size()) {
+        if (Clock::now() > deadline) {
+            ADD_FAILURE() << "the program read no input for " << limit.count() << " ms";
+            return false;
+        }
         pollfd p{inputFd, POLLOUT, 0};
         // Drain the program's output while writing, so that neither side blocks the other.
         if (poll(&p, 1, 10) <= 0) {
@@ -83,9 +115,11 @@ void Session::send(const std::string& text) {
             continue;
         }
         const ssize_t n = write(inputFd, text.data() + sent, text.size() - sent);
-        if (n <= 0) return;
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        if (n <= 0) return false;
         sent += static_cast<std::size_t>(n);
     }
+    return true;
 }
 
 void Session::sendSignal(int number) { kill(pid, number); }
@@ -161,13 +195,27 @@ RunResult runProgram(const std::vector<std::string>& args, const std::string& in
     return {session.out(), session.err(), session.exitStatus()};
 }
 
-std::string bookFreeDirectory() {
-    static const std::string directory = [] {
-        std::string pattern = "/tmp/qorat-e2e-XXXXXX";
+namespace {
+
+// The process's scratch folder, removed with all it holds when the tests end.
+struct ScratchFolder {
+    ScratchFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qorat-e2e-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        return pattern;
-    }();
-    return directory;
+        path = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::string path;
+};
+
+}  // namespace
+
+std::string bookFreeDirectory() {
+    static const ScratchFolder folder;
+    return folder.path;
 }
 
 bool legalIn(const std::string& fen, const std::string& text) {

@@ -11,13 +11,17 @@ namespace qorat::testing {
 class Session {
 public:
     // Starts the program with these arguments in the given working directory; its standard
-    // input is set non-blocking when asked, as some parents leave it.
-    Session(const std::vector<std::string>& args, const std::string& directory, bool nonBlockingInput = false);
+    // input is set non-blocking when asked, as some parents leave it. With a memory limit,
+    // the program cannot have an allocation of more than that many megabytes.
+    Session(const std::vector<std::string>& args, const std::string& directory, bool nonBlockingInput = false,
+            int memoryLimitMegabytes = 0);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    void send(const std::string& text);
+    // Writes the text to the program's input; false, with a test failure, when the program
+    // has not taken it all within the limit.
+    bool send(const std::string& text, std::chrono::milliseconds limit = std::chrono::seconds(20));
     void sendSignal(int number);
     void closeInput();
     // Waits until standard output holds the text (count times); false on timeout.

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -347,13 +348,13 @@ TEST_F(Book, MissingBooksAreReported) {
     ::testing::internal::CaptureStderr();
     EngineGame g;
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "Can't open /usr/local/share/qorat/book.dat\nCan't open book.dat\nCan't open my book!\n");
+              "Can't open " QORAT_BOOK_DIR "/book.dat\nCan't open book.dat\nCan't open my book!\n");
     EXPECT_FALSE(g.inside.hasBook());
 
     writeBook(startPositionFen + ":h2e2\n");
     ::testing::internal::CaptureStderr();
     EngineGame found;
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Can't open /usr/local/share/qorat/book.dat\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Can't open " QORAT_BOOK_DIR "/book.dat\n");
     EXPECT_TRUE(found.inside.hasBook());
 }
 
@@ -367,15 +368,28 @@ TEST_F(Think, InputIsPolledEveryFewThousandNodes) {
 }
 
 TEST_F(Think, ShorterMateScoresHigher) {
-    // a0d0 and e1d1 mate at once; other moves mate later. The score tells the distance.
-    EngineGame g("3k5/9/9/9/9/9/9/9/4R4/R3K4 r");
-    options.set("searchPly", "3");
-    options.set("post", "on");
-    const std::vector<PostLine> posts = thinkAndPost(*g.engine);
-    ASSERT_FALSE(posts.empty());
-    EXPECT_EQ(posts.back().score, MateScore - 1);
-    const std::string move = moveText(g.engine->takeMove());
-    EXPECT_TRUE(move == "a0d0" || move == "e1d1") << move;
+    // Each position has a mate of the given length beside longer ones; the score tells the
+    // shortest distance, and the move begins a shortest mate.
+    struct Case {
+        const char* fen;
+        int plies;
+        std::vector<std::string> moves;
+    };
+    const Case cases[] = {
+        {"3k5/9/9/9/9/9/9/9/4R4/R3K4 r", 1, {"a0d0", "e1d1"}},
+        {"3k5/4a4/9/9/9/9/9/9/9/R3K3R r", 3, {"a0d0", "i0i8", "a0a8"}},
+        {"5k3/9/9/9/9/9/9/9/2R6/3K5 r", 3, {"d0e0", "c1f1", "c1c8"}},
+    };
+    for (const Case& c : cases) {
+        EngineGame g(c.fen);
+        options.set("searchPly", std::to_string(c.plies + 2));
+        options.set("post", "on");
+        const std::vector<PostLine> posts = thinkAndPost(*g.engine);
+        ASSERT_FALSE(posts.empty()) << c.fen;
+        EXPECT_EQ(posts.back().score, MateScore - c.plies) << c.fen;
+        const std::string move = moveText(g.engine->takeMove());
+        EXPECT_NE(std::find(c.moves.begin(), c.moves.end(), move), c.moves.end()) << c.fen << ' ' << move;
+    }
 }
 
 }  // namespace
