@@ -57,14 +57,17 @@ TEST(Commands, ImpossiblePositionsAreRefused) {
 }
 
 TEST(Commands, RefusedPositionKeepsTheComputersMove) {
-    // "?" makes the computer play what it has; a refused position in between changes nothing.
+    // "?" makes the computer play what it has; a refused position in between changes nothing:
+    // the move comes at once and is an answer to h2e2.
     Session session({"-nobook"}, bookFreeDirectory());
-    session.send("sd 30\nh2e2\n");
-    usleep(300000);
+    session.send("post\nsd 30\nh2e2\n");
+    ASSERT_TRUE(session.waitForOutput("\n3\t"));
     session.send("setboard 4k4/9/9/9/9/9/9/9/R8/4K4 r\n?\n");
     ASSERT_TRUE(session.waitForOutput("    ... ", std::chrono::seconds(20)));
     session.finish();
     EXPECT_NE(session.out().find("Error (invalid format): setboard 4k4/9/9/9/9/9/9/9/R8/4K4 r\n"), std::string::npos);
+    const std::string reply = session.out().substr(session.out().find("    ... ") + 8, 4);
+    EXPECT_TRUE(legalIn(blueFirst, reply)) << session.out();
 }
 
 TEST(Commands, SetboardUsesTwoFieldsAndRecordsTheGame) {

@@ -106,9 +106,13 @@ TEST(XBoard, NewGameAnswersAsBlue) {
 }
 
 TEST(XBoard, InterruptWhileThinking) {
+    // Started bare, the program ignores the signal once it has read "xboard"; the features
+    // show that it has.
     Session session({}, bookFreeDirectory());
-    session.send("xboard\nprotover 2\nnew\nst 1\nusermove h2e2\n");
-    usleep(300000);
+    session.send("xboard\nprotover 2\n");
+    ASSERT_TRUE(session.waitForOutput("feature done=1\n"));
+    session.send("new\npost\nst 1\nusermove h2e2\n");
+    ASSERT_TRUE(session.waitForOutput("\n1 "));
     session.sendSignal(SIGINT);
     ASSERT_TRUE(session.waitForOutput("\nmove ", std::chrono::seconds(10)));
     session.finish();
@@ -117,21 +121,26 @@ TEST(XBoard, InterruptWhileThinking) {
 }
 
 TEST(XBoard, LittleTimeLeftMovesFast) {
-    // Half a second on the clock: the budget is a small share of it, whatever the depth.
+    // Half a second on the clock of a one-minute game: the move comes before it runs out,
+    // however deep the search could go. The clock starts once the handshake is over.
     Session session({"-xboard"}, bookFreeDirectory());
-    session.send("protover 2\nnew\nlevel 0 1 0\ntime 50\notim 6000\nusermove h2e2\n");
-    ASSERT_TRUE(session.waitForOutput("\nmove ", std::chrono::milliseconds(2000)));
+    session.send("protover 2\nnew\nlevel 0 1 0\nping 1\n");
+    ASSERT_TRUE(session.waitForOutput("pong 1\n"));
+    session.send("time 50\notim 6000\nusermove h2e2\n");
+    ASSERT_TRUE(session.waitForOutput("\nmove ", std::chrono::milliseconds(500)));
     session.finish();
     EXPECT_TRUE(legalIn(afterCentralCannon, nthMove(session.out(), 1)));
 }
 
 TEST(XBoard, ClaimsOnlyMateAndStalemate) {
-    // A perpetual check and an exhausted clock are the front end's to judge; a mate is ours.
+    // A perpetual check and a chase are the front end's to judge; a stalemate (a loss for the
+    // side that cannot move) and a mate are ours.
     const std::string perpetual = "setboard 4k4/9/9/9/9/9/9/9/5R3/5K3 w\nf1e1\ne9d9\ne1d1\nd9e9\nd1e1\ne9d9\ne1d1\n";
     const std::string chase = "setboard 3k5/9/9/9/6r2/9/2H6/9/9/4K4 w\nc3e4\ng5h5\ne4f6\nh5g5\nf6e4\n";
-    const RunResult run = runProgram({"-xboard"}, "protover 2\nnew\nforce\n" + perpetual + chase +
+    const std::string stalemate = "setboard 3k5/9/R8/9/9/9/9/9/9/4K4 w\na7a8\n";
+    const RunResult run = runProgram({"-xboard"}, "protover 2\nnew\nforce\n" + perpetual + chase + stalemate +
                                                       "setboard 5k3/9/9/9/r8/9/9/9/8r/4K4 b\na5a0\n");
-    EXPECT_EQ(run.out, features + "0-1 {Blue mates}\n");
+    EXPECT_EQ(run.out, features + "1-0 {Blue stalemated}\n0-1 {Blue mates}\n");
 }
 
 TEST(XBoard, RefusedPositionRefusesMovesUntilTheNext) {

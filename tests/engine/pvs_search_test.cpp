@@ -2,6 +2,8 @@
 // repetitions it avoids when ahead, the position left as it was, input and the clock.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "board/notation.h"
 #include "engine_test_support.h"
 
@@ -25,24 +27,30 @@ protected:
 TEST_F(PvsSearch, MatesByTheShortestWay) {
     struct Case {
         const char* fen;
-        int plies;  // to mate
+        int plies;  // to mate; negative when the side to move is mated
     };
-    // Mates at once are found beside longer ones, and the line shown is as long as the mate.
+    // Mates are found by their shortest way beside longer ones, for the side that mates and
+    // the side that is mated, and the line shown is as long as the mate.
     const Case cases[] = {
         {"3k5/9/9/9/9/9/9/9/4R4/R3K4 r", 1},
         {"4k4/9/9/9/9/9/9/9/R8/R3K4 r", 1},
+        {"3k5/4a4/9/9/9/9/9/9/9/R3K3R r", 3},
+        {"5k3/9/9/9/9/9/9/9/2R6/3K5 r", 3},
+        {"4k4/4a4/9/9/9/9/9/9/9/R2K5 r", 7},
+        {"4k4/4a4/9/9/9/9/9/9/9/3RK4 b", -6},
     };
     for (const Case& c : cases) {
         EngineGame g(c.fen);
         options.set("post", "on");
         options.set("search", "pvs");
-        options.set("searchPly", "6");
+        options.set("searchPly", "10");
         ::testing::internal::CaptureStdout();
         g.engine->think();
         const std::string posts = ::testing::internal::GetCapturedStdout();
         const Engine::Progress done = g.engine->progress();
-        EXPECT_EQ(done.score, MateScore - c.plies) << c.fen << '\n' << posts;
-        EXPECT_EQ(g.inside.bestLine().size(), static_cast<std::size_t>(c.plies)) << c.fen;
+        const int plies = std::abs(c.plies);
+        EXPECT_EQ(done.score, c.plies > 0 ? MateScore - plies : plies - MateScore) << c.fen << '\n' << posts;
+        EXPECT_EQ(g.inside.bestLine().size(), static_cast<std::size_t>(plies)) << c.fen;
         Move m = g.engine->takeMove();
         EXPECT_TRUE(g.lawyer().isLegal(m)) << c.fen;
     }
@@ -101,10 +109,12 @@ TEST_F(PvsSearch, WithoutTimeTheFirstIterationStillGivesAMove) {
 }
 
 TEST_F(PvsSearch, AvoidsAPerpetualItWouldLose) {
-    // Red is a rook up; checking to and fro would repeat the position and lose by rule, so
-    // after the king has stepped back Red plays something else than the repeating check.
-    EngineGame g("4k4/9/9/9/9/9/9/9/5R3/R4K3 r");
-    ASSERT_TRUE(g.game.play({"f1e1", "e9d9", "e1d1", "d9e9"}));
+    // Blue is a horse and two pawns up, and its king can only shuttle between e9 and d9 under
+    // the rook's checks. The checks have gone round twice: were a repetition a draw, checking
+    // on would be Red's best, but by the rule the side that checks throughout loses, so Red
+    // plays on the worse off instead of d1e1.
+    EngineGame g("r3k4/9/9/9/h8/9/p7p/9/5R3/5K3 r");
+    ASSERT_TRUE(g.game.play({"f1e1", "e9d9", "e1d1", "d9e9", "d1e1", "e9d9", "e1d1", "d9e9"}));
     EXPECT_NE(bestMove(g, 5), "d1e1");
 }
 
