@@ -1,9 +1,14 @@
 // The opening book: moves the computer may play without searching, by position text.
 #include "book/opening_book.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #include "board/notation.h"
@@ -11,17 +16,48 @@
 
 namespace qorat {
 
+namespace {
+
+// Far beyond any real book; a larger file is no book, and reading it would only cost memory.
+constexpr std::size_t MostBookBytes = std::size_t{64} << 20;
+
+// The whole text of the file at the path, or nothing when it is not a regular file of a
+// book's size or cannot be read to its end. Opening never waits, not even on a pipe.
+std::optional<std::string> readBookFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::optional<std::string> text;
+    struct stat status {};
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && static_cast<std::size_t>(status.st_size) <= MostBookBytes) {
+        text.emplace();
+        char chunk[65536];
+        for (;;) {
+            const ssize_t n = read(fd, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 || text->size() + static_cast<std::size_t>(n) > MostBookBytes) {
+                text.reset();
+                break;
+            }
+            if (n == 0) break;
+            text->append(chunk, static_cast<std::size_t>(n));
+        }
+    }
+    close(fd);
+    return text;
+}
+
+}  // namespace
+
 OpeningBook::OpeningBook(const std::string& path) {
-    std::ifstream file(path);
-    std::string line;
-    int number = 0;
-    // A last line without its newline is not an entry.
-    while (file && std::getline(file, line) && !file.eof()) readLine(line, ++number);
-    // A path that opens but cannot be read to its end, such as a folder, is no book.
-    isLoaded = file.eof() && !file.bad();
+    const std::optional<std::string> text = readBookFile(path);
+    isLoaded = text.has_value();
     if (!isLoaded) {
-        positions.clear();
         std::cerr << "Can't open " << path << '\n';
+    } else {
+        // A last line without its newline is not an entry.
+        int number = 0;
+        for (std::size_t start = 0, end; (end = text->find('\n', start)) != std::string::npos; start = end + 1)
+            readLine(text->substr(start, end - start), ++number);
     }
     std::srand(randomSeed());
 }

@@ -2,7 +2,10 @@
 // beside the console's and cxboard's, which keep their own words.
 #include "commands/xboard_protocol.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 
 #include "commands/command_handler.h"
@@ -55,16 +58,44 @@ const OfferedOption offeredOptions[] = {
     {"Book file", "bookFile", nullptr, nullptr},
 };
 
-// A time in seconds, or minutes and seconds as "m:ss", in milliseconds.
-long long readBase(const std::string& text) {
-    const std::size_t colon = text.find(':');
-    if (colon == std::string::npos) return static_cast<long long>(std::atof(text.c_str()) * SecondsPerMinute * MillisecondsPerSecond);
-    return (std::atoll(text.substr(0, colon).c_str()) * SecondsPerMinute + std::atoll(text.substr(colon + 1).c_str())) *
-           MillisecondsPerSecond;
+// Bounds on the numbers the front end sends, far beyond any real game, so that no sum or
+// product of them can leave the range of the clock's arithmetic.
+constexpr double MostSeconds = 1e8;
+constexpr double MostCentiseconds = MostSeconds * 100;
+constexpr double MostMinutes = MostSeconds / SecondsPerMinute;
+constexpr double MostMovesPerPeriod = 1e6;
+
+// The number the text starts with, kept within [low, high]; nothing when it starts with none.
+std::optional<double> readNumber(const std::string& text, double low, double high) {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    const double value = std::strtod(start, &end);
+    if (end == start || std::isnan(value)) return std::nullopt;
+    return std::clamp(value, low, high);
 }
 
-long long secondsToMilliseconds(const std::string& text) {
-    return static_cast<long long>(std::atof(text.c_str()) * MillisecondsPerSecond);
+std::optional<long long> secondsToMilliseconds(const std::string& text) {
+    const std::optional<double> seconds = readNumber(text, 0, MostSeconds);
+    if (!seconds) return std::nullopt;
+    return std::llround(*seconds * MillisecondsPerSecond);
+}
+
+// A period's time: minutes, or minutes and seconds as "m:ss"; in milliseconds.
+std::optional<long long> readBase(const std::string& text) {
+    const std::size_t colon = text.find(':');
+    const std::optional<double> minutes = readNumber(text.substr(0, colon), 0, MostMinutes);
+    if (!minutes) return std::nullopt;
+    if (colon == std::string::npos) return std::llround(*minutes * SecondsPerMinute * MillisecondsPerSecond);
+    const std::optional<long long> seconds = secondsToMilliseconds(text.substr(colon + 1));
+    if (!seconds) return std::nullopt;
+    return std::llround(std::floor(*minutes) * SecondsPerMinute * MillisecondsPerSecond) + *seconds;
+}
+
+// The front end's clock readings, in centiseconds; negative once a flag has fallen.
+std::optional<long long> centisecondsToMilliseconds(const std::string& text) {
+    const std::optional<double> centiseconds = readNumber(text, -MostCentiseconds, MostCentiseconds);
+    if (!centiseconds) return std::nullopt;
+    return std::llround(*centiseconds) * MillisecondsPerCentisecond;
 }
 
 char ourPieceLetter(char c) {
@@ -122,15 +153,20 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
     } else if (command == "setboard") {
         setBoard(line.substr(line.find("setboard") + std::string("setboard").size()));
     } else if (command == "level") {
-        level(args);
+        if (!level(args)) return refuse(line);
     } else if (command == "st") {
-        xboardClock.setMoveTime(secondsToMilliseconds(first));
+        const std::optional<long long> perMove = secondsToMilliseconds(first);
+        if (!perMove) return refuse(line);
+        xboardClock.setMoveTime(*perMove);
     } else if (command == "sd") {
         options.set("searchPly", first);
-    } else if (command == "time") {
-        xboardClock.setRemaining(std::atoll(first.c_str()) * MillisecondsPerCentisecond);
-    } else if (command == "otim") {
-        xboardClock.setOpponentRemaining(std::atoll(first.c_str()) * MillisecondsPerCentisecond);
+    } else if (command == "time" || command == "otim") {
+        const std::optional<long long> left = centisecondsToMilliseconds(first);
+        if (!left) return refuse(line);
+        if (command == "time")
+            xboardClock.setRemaining(*left);
+        else
+            xboardClock.setOpponentRemaining(*left);
     } else if (command == "post" || command == "nopost") {
         options.set("post", command == "post" ? "on" : "off");
     } else if (command == "option") {
@@ -185,12 +221,19 @@ void XBoardProtocol::finishGame() {
     answerHeldPings();
 }
 
-void XBoardProtocol::level(const std::vector<std::string>& args) {
-    if (args.size() < 3) {
-        interface.print("Error (invalid format): level\n");
-        return;
-    }
-    xboardClock.setLevel(std::atoi(args[0].c_str()), readBase(args[1]), secondsToMilliseconds(args[2]));
+bool XBoardProtocol::level(const std::vector<std::string>& args) {
+    if (args.size() < 3) return false;
+    const std::optional<double> moves = readNumber(args[0], 0, MostMovesPerPeriod);
+    const std::optional<long long> base = readBase(args[1]);
+    const std::optional<long long> increment = secondsToMilliseconds(args[2]);
+    if (!moves || !base || !increment) return false;
+    xboardClock.setLevel(static_cast<int>(*moves), *base, *increment);
+    return true;
+}
+
+bool XBoardProtocol::refuse(const std::string& line) {
+    interface.print("Error (invalid format): " + line + "\n");
+    return true;
 }
 
 void XBoardProtocol::setOption(const std::string& assignment) {

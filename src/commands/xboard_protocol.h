@@ -31,7 +31,10 @@ private:
     void newGame();
     void finishGame();
     void setBoard(const std::string& fen);
-    void level(const std::vector<std::string>& args);
+    // Sets the time control; false, having changed nothing, when a number cannot be read.
+    bool level(const std::vector<std::string>& args);
+    // Answers a command whose numbers cannot be read; the command counts as handled.
+    bool refuse(const std::string& line);
     void setOption(const std::string& assignment);
     void ping(const std::string& number);
     bool computerToMove() const;

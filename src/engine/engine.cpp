@@ -44,6 +44,13 @@ void Engine::loadBook() {
     std::cerr << "Can't open my book!\n";
 }
 
+void Engine::report(const std::string& text) const {
+    if (xboardOutput)
+        std::cout << "tellusererror " << text << std::endl;
+    else
+        std::cerr << text << '\n';
+}
+
 void Engine::chooseSearch(const std::string& value) {
     if (value == "alphabeta") {
         mtd = false;
@@ -100,10 +107,19 @@ void Engine::optionChanged(std::string name) {
     } else if (name == "hashSize") {
         std::int32_t megabytes = 0;
         readInt(value, megabytes);
-        if (megabytes > 0) table->resize(static_cast<std::size_t>(std::min(megabytes, MaxHashMegabytes)));
+        if (megabytes <= 0) return;
+        megabytes = std::min(megabytes, MaxHashMegabytes);
+        if (!table->resize(static_cast<std::size_t>(megabytes)))
+            report("Not enough memory for a " + std::to_string(megabytes) + " MB table; it keeps its " +
+                   std::to_string(table->megabytes()) + " MB");
     } else if (name == "bookFile") {
-        book = std::make_unique<OpeningBook>(value);
-        if (!book->loaded()) book.reset();
+        auto chosen = std::make_unique<OpeningBook>(value);
+        // A book that cannot be read leaves the one in use; the reader has said why on
+        // standard error, which a front end of the xboard family never shows.
+        if (chosen->loaded())
+            book = std::move(chosen);
+        else if (xboardOutput)
+            report("Can't open " + value + "; the book stays as it was");
     }
 }
 

@@ -49,6 +49,8 @@ private:
     enum Algorithm : std::int32_t { AlphaBeta = 0, NegaScout = 2, Pvs = 3 };
 
     void loadBook();
+    // Tells the person or the front end of a setting that could not be carried out.
+    void report(const std::string& text) const;
     // Selects a search by its option value; other values change nothing.
     void chooseSearch(const std::string& value);
 

@@ -4,7 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 #include "board/board.h"
 
@@ -32,8 +33,11 @@ public:
 
     TranspositionTable();
 
-    // Empties the table and gives it the largest power-of-two size that fits the megabytes.
-    void resize(std::size_t megabytes);
+    // Empties the table and gives it the largest power-of-two size that fits the megabytes;
+    // when that memory cannot be had, keeps the table as it was and returns false.
+    bool resize(std::size_t megabytes);
+    // The memory the table holds, in megabytes.
+    std::size_t megabytes() const;
 
     // The entry for the board's position, or an empty one; a hit protects the stored entry.
     HashEntry lookup(const Board& board);
@@ -43,10 +47,19 @@ public:
     void age();
 
 private:
+    struct FreeMemory {
+        void operator()(HashEntry* entries) const { std::free(entries); }
+    };
+    // Allocated without exceptions, so that a size the machine cannot give is simply refused.
+    using EntryArray = std::unique_ptr<HashEntry[], FreeMemory>;
+
+    // An array of count empty entries, or null when the memory cannot be had.
+    static EntryArray allocate(std::size_t count);
     HashEntry& slot(int sideToMove, std::uint32_t key1);
 
     // Index 0 holds the positions with Red to move, 1 those with Blue to move.
-    std::vector<HashEntry> entries[2];
+    EntryArray entries[2];
+    std::size_t count = Entries;
     std::uint32_t indexMask = Entries - 1;
 };
 
