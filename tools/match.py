@@ -10,9 +10,37 @@ chase loses); without one, a side that checked on every move of the cycle
 loses and other repetitions are drawn. Games end drawn at --max-plies.
 Time forfeits, crashes, illegal moves, false claims and silence all lose.
 
+Claims. An engine may end the game with a result line ("1-0", "0-1" or
+"1/2-1/2", with a comment) at any time, on its turn or not; one whose comment
+says it resigns is a resignation. A claim refers to the position the engine
+knew when it sent it: the game as far as it had been told or had played
+itself. It is judged by the rules the runner applies, and the claim holds
+when they end the game there with the very result claimed:
+  - mate or stalemate: the side to move has no legal move (a loss for it);
+  - repetition: the position has occurred three times (the referee's rule),
+    or --repetitions times if that is fewer, ruled as above (the referee's
+    perpetual check or chase verdict, else a side that checked throughout
+    loses, else a draw);
+  - the referee's own end of the game in that position, which it scores as
+    decided without searching it (fairy-stockfish 11.1: its move-count rule,
+    100 plies without a capture, and its verdicts on a third occurrence; a
+    referee that also judged, say, insufficient material would be followed
+    the same way);
+  - the ply cap (--max-plies).
+A claim that holds ends the game with that result at that position (moves
+after it are dropped); any other claim, including one whose result differs
+from the ruling (a draw claimed where the rules see perpetual check), is
+false and loses for the claimer. The runner ends games by itself only by
+mate, stalemate, --repetitions and --max-plies: a draw by the move-count
+rule needs a claim, as in over-the-board play.
+
 Moves are written in xboard's xiangqi notation: files a-i, ranks 0-9 with rank
-0 the red back rank, e.g. h2e2. Opening files hold one line per opening, moves
-separated by spaces, '#' starts a comment.
+0 the red back rank, e.g. h2e2. Some engines count ranks 1-10; --ranksN says
+which an engine uses, and "auto" lets its first move of the match decide once
+(a rank 10, a rank 0, or the only legal reading; else 0-9): the numbering is
+then kept for the whole match, and a move that contradicts it is illegal.
+Opening files hold one line per opening, moves separated by spaces, '#'
+starts a comment.
 
 Examples:
   tools/match.py --engine1 "build/qorat -xboard" \\
@@ -24,16 +52,19 @@ Peers (Debian packages, see bench/install_peers.sh; binaries in /usr/games):
   fairy-stockfish   start as is; it switches to xboard mode on the "xboard"
                     line and supports "variant xiangqi". Sends usermove=1.
                     Moves use ranks 0-9 in xboard mode (1-10 in UCI mode).
+                    Claims a result only when it has no legal move.
                     Reads "st" as whole seconds: "st 0.2" makes it move at
                     once, so use --st with whole seconds or --tc.
   hoixiangqi        (package hoichess) start with "-x on" (it also detects
                     a pipe by itself). Plays only xiangqi, no usermove (plain
                     moves), sends done=0 first and done=1 after loading.
                     Exits on a fractional "st"; prints a harmless "Failed to
-                    open opening book" line.
+                    open opening book" line. Ranks 0-9.
   sjaakii           start with "-xboard" (plain "sjaakii" also works after the
                     "xboard" line). Needs "variant xiangqi" (sent every game).
                     Answers "variant" with setup/piece lines (ignored here).
+                    Ranks 0-9. Claims repetitions (its option "Claim
+                    repetitions"), mates and draws by its own rules.
 Fractional --st values are sent as is, which few engines understand.
 """
 
@@ -107,6 +138,25 @@ def ref_fen(fen):
 # --------------------------------------------------------------------------
 # Referee: fairy-stockfish over UCI.
 
+def parse_rule_end(lines, move):
+    """Referee.rule_end's reading of the search lines of MOVE (UCI text)."""
+    score = pv = None
+    for line in lines:
+        words = line.split()
+        if words[:1] != ["info"] or "score" not in words or "pv" not in words:
+            continue
+        i = words.index("score")
+        if words[i + 1] in ("cp", "mate") and len(words) > i + 2:
+            score = (words[i + 1], int(words[i + 2]))
+            pv = words[words.index("pv") + 1:]
+    if score is None or pv != [move]:
+        return None
+    kind, value = score
+    if kind == "mate":
+        return 1 if value > 0 else -1
+    return 0 if value == 0 else None
+
+
 class Referee:
     def __init__(self, path, timeout=30.0):
         self.timeout = timeout
@@ -124,6 +174,7 @@ class Referee:
     def _reader(self):
         for line in self.proc.stdout:
             self.q.put(line.rstrip("\r\n"))
+        self.proc.stdout.close()
         self.q.put(None)
 
     def _send(self, s):
@@ -174,25 +225,31 @@ class Referee:
             raise MatchError("referee gave no position for: " + pos)
         return legal, check, key
 
-    def rule_verdict(self, fen, moves):
-        """The referee's view of a repetition reached by the last move:
-        +1 the mover wins, -1 the mover loses (perpetual check or chase),
-        0 no decisive verdict. A one-ply search of just that move scores
-        the position after it, which the referee judges by xiangqi rules."""
+    def rule_end(self, fen, moves):
+        """Whether the referee's rules end the game in the position reached by
+        the last of MOVES: None if the game goes on, else the result from the
+        view of the side that made that move: +1 it wins, -1 it loses
+        (e.g. perpetual check or chase), 0 a draw (e.g. a repetition without
+        such a verdict, or the move-count rule). A two-ply search of just that
+        move shows it: the referee scores a position its rules end without
+        searching below it, so its principal variation is that move alone,
+        while any other position gets a reply (all windows are open at such a
+        depth)."""
+        if not moves:
+            return None
         pos = "position startpos" if fen is None else "position fen " + fen
         if len(moves) > 1:
             pos += " moves " + " ".join(to_uci(m) for m in moves[:-1])
+        last = to_uci(moves[-1])
         self._send(pos)
-        self._send("go depth 1 searchmoves " + to_uci(moves[-1]))
-        lines = self._until(lambda l: l.startswith("bestmove"))
-        verdict = 0
-        for line in lines:
-            m = re.search(r" score mate (-?\d+)", line)
-            if m and abs(int(m.group(1))) == 1:
-                verdict = 1 if int(m.group(1)) > 0 else -1
-            elif " score " in line:
-                verdict = 0
-        return verdict
+        self._send("go depth 2 searchmoves " + last)
+        return parse_rule_end(self._until(lambda l: l.startswith("bestmove")), last)
+
+    def rule_verdict(self, fen, moves):
+        """The referee's view of a repetition reached by the last move:
+        +1 the mover wins, -1 the mover loses (perpetual check or chase),
+        0 no decisive verdict."""
+        return self.rule_end(fen, moves) or 0
 
     def close(self):
         try:
@@ -201,6 +258,66 @@ class Referee:
         except (MatchError, subprocess.TimeoutExpired):
             self.proc.kill()
             self.proc.wait()
+        try:
+            self.proc.stdin.close()
+        except OSError:
+            pass
+
+
+# --------------------------------------------------------------------------
+# Rank numbering.
+
+def decide_ranks(text, legal):
+    """The rank numbering ("0" or "1") shown by an engine's move TEXT, given
+    the LEGAL moves (ranks 0-9). A rank 10 or a rank 0 settles it; otherwise
+    the only reading that is legal; otherwise (both or neither legal) the
+    protocol's ranks 0-9."""
+    m = ANY_MOVE_RE.match(text)
+    if not m:
+        return None
+    r1, r2 = int(m.group(2)), int(m.group(4))
+    if 10 in (r1, r2):
+        return "1"
+    if 0 in (r1, r2):
+        return "0"
+    zero = "%s%d%s%d" % (m.group(1), r1, m.group(3), r2)
+    one = "%s%d%s%d" % (m.group(1), r1 - 1, m.group(3), r2 - 1)
+    if zero not in legal and one in legal:
+        return "1"
+    return "0"
+
+
+def read_move(text, ranks):
+    """Engine move text -> internal move (ranks 0-9) when written with RANKS
+    ("0" or "1"); text that is no move comes back unchanged. A rank outside
+    the numbering gives a move no position allows."""
+    m = ANY_MOVE_RE.match(text)
+    if not m:
+        return text
+    shift = 1 if ranks == "1" else 0
+    return "%s%d%s%d" % (m.group(1), int(m.group(2)) - shift,
+                         m.group(3), int(m.group(4)) - shift)
+
+
+class RankNotation:
+    """How one engine of the match numbers ranks: "0" (0-9, as the protocol
+    says), "1" (1-10), or "auto" until its first move decides, once, for the
+    whole match (shared by every copy of that engine, restarts included)."""
+
+    def __init__(self, mode):
+        self.mode = mode
+        self.lock = threading.Lock()
+
+    def settle(self, text, legal, name):
+        with self.lock:
+            if self.mode == "auto":
+                decided = decide_ranks(text, legal)
+                if decided is None:
+                    return "auto"
+                self.mode = decided
+                print("note: %s writes ranks %s; reading it so for the whole match"
+                      % (name, "1-10" if decided == "1" else "0-9"), file=sys.stderr)
+            return self.mode
 
 
 # --------------------------------------------------------------------------
@@ -209,13 +326,14 @@ class Referee:
 class Engine:
     """One xboard engine process."""
 
-    def __init__(self, idx, cmd, opts, name=None):
+    def __init__(self, idx, cmd, opts, name=None, ranks=None):
         self.idx = idx              # 1 or 2
         self.cmd = cmd
         self.opts = opts
         self.fixed_name = name
         self.name = name or os.path.basename(shlex.split(cmd)[0])
-        self.ranks = getattr(opts, "ranks%d" % idx)   # "0", "1" or "auto"
+        # Shared by all copies of this engine in a match (see Match).
+        self.ranks = ranks or RankNotation(getattr(opts, "ranks%d" % idx))
         self.inits = getattr(opts, "init%d" % idx) or []
         self.proc = None
         self.q = None
@@ -254,6 +372,7 @@ class Engine:
     def _reader(proc, q):
         for line in proc.stdout:
             q.put((time.monotonic(), line.rstrip("\r\n")))
+        proc.stdout.close()
         q.put((time.monotonic(), None))
 
     def alive(self):
@@ -362,8 +481,8 @@ class Engine:
 
     # -- moves ------------------------------------------------------------
     def out_move(self, move):
-        """Internal 0-based move -> this engine's notation."""
-        if self.ranks == "1":
+        """Internal 0-based move -> this engine's notation (0-9 until decided)."""
+        if self.ranks.mode == "1":
             return to_uci(move)
         return move
 
@@ -372,35 +491,13 @@ class Engine:
         self.send(("usermove " if self.feature("usermove") == "1" else "") + mv)
 
     def parse_move(self, text, legal):
-        """Engine move text -> internal move (or the raw text if unknown)."""
-        m = ANY_MOVE_RE.match(text)
-        if not m:
-            return text
-        f1, r1, f2, r2 = m.group(1), int(m.group(2)), m.group(3), int(m.group(4))
-        zero = "%s%d%s%d" % (f1, r1, f2, r2)
-        one = "%s%d%s%d" % (f1, r1 - 1, f2, r2 - 1)
-        if self.ranks == "0":
-            return zero
-        if self.ranks == "1":
-            return one
-        # auto: ranks 0-9 as the protocol says, unless the engine shows it
-        # counts from 1 (a rank 10, or only the 1-based reading is legal).
-        if 10 in (r1, r2):
-            self._set_ranks("1")
-            return one
-        if 0 in (r1, r2):
-            self.ranks = "0"
-            return zero
-        if zero not in legal and one in legal:
-            self._set_ranks("1")
-            return one
-        return zero
-
-    def _set_ranks(self, r):
-        if self.ranks != r:
-            print("note: %s writes ranks 1-10; reading it so from now on" % self.name,
-                  file=sys.stderr)
-        self.ranks = r
+        """Engine move text -> internal move (or the raw text if no move).
+        With --ranks auto the first move decides the numbering for the match;
+        a later move that contradicts it reads as an illegal move."""
+        mode = self.ranks.mode
+        if mode == "auto":
+            mode = self.ranks.settle(text, legal, self.name)
+        return read_move(text, mode if mode != "auto" else "0")
 
     # -- shutdown ---------------------------------------------------------
     def stop(self):
@@ -419,11 +516,21 @@ class Engine:
             except subprocess.TimeoutExpired:
                 p.kill()
                 p.wait()
+        try:
+            p.stdin.close()
+        except OSError:
+            pass        # the engine left unread input behind
         self.dead = True
 
 
 # --------------------------------------------------------------------------
-# One game.
+# Rulings: functions of the game's record alone; the referee is asked only
+# through what they are given.
+
+# A repetition claim holds once a position has occurred this often (the
+# referee's rule), or --repetitions times if that is fewer.
+CLAIM_REPETITIONS = 3
+
 
 class GameOver(Exception):
     def __init__(self, result, reason, loser=None, kind=None):
@@ -438,6 +545,70 @@ def loss(side, reason, engine=None, kind=None):
     return GameOver("0-1" if side == RED else "1-0", reason, engine, kind)
 
 
+def win(side, reason):
+    return GameOver("1-0" if side == RED else "0-1", reason)
+
+
+def repetition_ruling(history, last_mover, repetitions, verdict):
+    """The ruling once the current position has occurred REPETITIONS times,
+    else None. HISTORY holds (position key, side to move in check) for every
+    position watched so far, the current one last; LAST_MOVER made the last
+    move. VERDICT() is the referee's verdict on that move (+1 the mover wins,
+    -1 it loses, 0 none) and decides when it is decisive. Otherwise a side
+    all of whose moves since the first of those occurrences gave check loses
+    (perpetual check), unless both sides did; anything else is a draw."""
+    key = history[-1][0]
+    idx = [i for i, (k, _) in enumerate(history) if k == key]
+    if len(idx) < repetitions:
+        return None
+    first = idx[-repetitions]
+    last = len(history) - 1
+    checks = {RED: [], BLACK: []}
+    for i in range(first + 1, len(history)):
+        mover = last_mover if (last - i) % 2 == 0 else 1 - last_mover
+        checks[mover].append(history[i][1])
+    red_pc = bool(checks[RED]) and all(checks[RED])
+    black_pc = bool(checks[BLACK]) and all(checks[BLACK])
+    v = verdict()
+    if v:
+        winner = last_mover if v > 0 else 1 - last_mover
+        loser = 1 - winner
+        what = "perpetual check" if (red_pc, black_pc)[loser] else "forbidden repetition (chase)"
+        return win(winner, "%s %s (referee)" % (SIDE_NAME[loser], what))
+    if red_pc and not black_pc:
+        return GameOver("0-1", "red perpetual check")
+    if black_pc and not red_pc:
+        return GameOver("1-0", "black perpetual check")
+    return GameOver("1/2-1/2", "repetition")
+
+
+def rule_end_ruling(value, last_mover):
+    """Referee.rule_end's answer as a ruling (None: the game goes on)."""
+    if value is None:
+        return None
+    if value == 0:
+        return GameOver("1/2-1/2", "draw by rule (referee)")
+    winner = last_mover if value > 0 else 1 - last_mover
+    return win(winner, "%s wins by rule (referee)" % SIDE_NAME[winner])
+
+
+def judge_claim(claimed, ruling, claimer, line, engine=None):
+    """The end of a game in which side CLAIMER claimed the result CLAIMED
+    ("1-0", "0-1" or "1/2-1/2") in LINE, given the RULING the rules give for
+    the position the claim refers to (None when they let the game go on): that
+    ruling if its result is the one claimed, else a loss for a false claim."""
+    if ruling is not None and ruling.result == claimed:
+        return GameOver(ruling.result, "%s, claimed by %s" % (ruling.reason, SIDE_NAME[claimer]))
+    return loss(claimer, "false claim: " + line, engine, "protocol")
+
+
+# --------------------------------------------------------------------------
+# One game.
+
+# How often the runner looks at the engine not to move while the other thinks.
+WATCH_INTERVAL = 0.05
+
+
 class Game:
     def __init__(self, opts, ref, red, black, opening, number, stop_event):
         self.opts = opts
@@ -447,11 +618,16 @@ class Game:
         self.number = number
         self.stop_event = stop_event
         self.moves = []
+        self.history = []       # (key, in check) from the position after the opening
         self.start_fen = ref_fen(opts.fen) if opts.fen else None
         self.first_side = BLACK if self.start_fen and self.start_fen.split()[1] == "b" else RED
 
     def side_to_move(self):
         return (self.first_side + len(self.moves)) % 2
+
+    def mover(self, n):
+        """The side that made the Nth move of the game (N >= 1)."""
+        return (self.first_side + n - 1) % 2
 
     def play(self):
         try:
@@ -503,7 +679,7 @@ class Game:
             self._setup(side)
         self.moves = list(self.opening)
         legal, check, key = self.ref.probe(self.start_fen, self.moves)
-        history = [(key, check)]
+        self.history = [(key, check)]
         clock = [o.tc_base * 1000.0 if o.tc_base is not None else 0.0] * 2
         if not legal:
             raise loss(self.side_to_move(), "no legal move after the opening")
@@ -514,6 +690,10 @@ class Game:
                 raise GameOver("1/2-1/2", "ply cap %d" % o.max_plies)
             side = self.side_to_move()
             e = self.eng[side]
+            # What either engine said since it last moved: a claim, a resignation.
+            self._watch(1 - side)
+            self._watch(side)
+            known = e.synced
             pending = self.moves[e.synced:]
             timed = o.st is None and e.feature("time", "1") == "1"
             t0 = time.monotonic()   # before writing: fast replies must not look stale
@@ -538,7 +718,7 @@ class Game:
                 limit = o.st * (1 + o.st_margin_pct / 100.0) + o.st_margin
             else:
                 limit = clock[side] / 1000.0 + o.grace
-            text, t1 = self._wait_move(side, t0, t0 + limit)
+            text, t1 = self._wait_move(side, t0, t0 + limit, known)
             used = (t1 - t0) * 1000.0
             if o.st is not None:
                 if used > limit * 1000.0:
@@ -554,18 +734,25 @@ class Game:
             self.moves.append(mv)
             e.synced = len(self.moves)
             legal, check, key = self.ref.probe(self.start_fen, self.moves)
-            history.append((key, check))
+            self.history.append((key, check))
             if not legal:
-                why = "mates" if check else "stalemates"
-                raise GameOver("1-0" if side == RED else "0-1",
-                               "%s %s" % (SIDE_NAME[side], why))
-            self._repetition(history)
+                raise win(side, "%s %s" % (SIDE_NAME[side], "mates" if check else "stalemates"))
+            g = repetition_ruling(self.history, side, o.repetitions,
+                                  lambda: self.ref.rule_verdict(self.start_fen, self.moves))
+            if g:
+                raise g
 
-    def _wait_move(self, side, t0, deadline):
+    def _wait_move(self, side, t0, deadline, known):
+        """The move text of SIDE and when it came. Lines older than T0 were
+        sent when the engine knew only the first KNOWN moves. Meanwhile the
+        other engine is watched for claims and resignations."""
         e = self.eng[side]
         while True:
-            r = e.get(deadline)
+            self._watch(1 - side)
+            r = e.get(min(deadline, time.monotonic() + WATCH_INTERVAL))
             if r is None:
+                if time.monotonic() < deadline:
+                    continue
                 kind = "time" if self.opts.st is not None or self.opts.tc_base is not None else "timeout"
                 raise loss(side, "no move in time (%.1f s)" % (time.monotonic() - t0), e, kind)
             t, line = r
@@ -578,48 +765,74 @@ class Game:
             if words[0] == "move" and len(words) > 1:
                 if stale:
                     raise loss(side, "moved out of turn: " + line, e, "protocol")
+                # The other engine's word on the position before this move comes first.
+                self._watch(1 - side)
                 return words[1], t
-            if words[0] == "resign" or (RESULT_RE.match(line) and "resign" in line.lower()):
-                if stale:
-                    continue
-                raise loss(side, "resigns", None, None)
+            self._game_end_line(side, line, known if stale else len(self.moves))
             if line.startswith("Illegal move"):
                 raise loss(side, "rejected a legal move: " + line, e, "protocol")
             if line.startswith("feature "):
                 e._features(line)
                 continue
-            m = RESULT_RE.match(line)
-            if m and not stale and m.group(1) != "*":
-                raise loss(side, "false claim: " + line, e, "protocol")
             # thinking output, "offer draw", "tellics", errors: logged only.
 
-    def _repetition(self, history):
-        key = history[-1][0]
-        idx = [i for i, (k, _) in enumerate(history) if k == key]
-        if len(idx) < self.opts.repetitions:
+    def _watch(self, side):
+        """Reads what SIDE's engine sent while not asked to move: a move is
+        out of turn; a claim or resignation ends the game."""
+        e = self.eng[side]
+        if e.q is None:
             return
-        # Moves since the first occurrence of the repeated position: a side
-        # all of whose moves there gave check loses (perpetual check).
-        first = idx[-self.opts.repetitions]
-        checks = {RED: [], BLACK: []}
-        for i in range(first + 1, len(history)):
-            mover = (self.first_side + len(self.moves) - (len(history) - i)) % 2
-            checks[mover].append(history[i][1])
-        red_pc = bool(checks[RED]) and all(checks[RED])
-        black_pc = bool(checks[BLACK]) and all(checks[BLACK])
-        verdict = self.ref.rule_verdict(self.start_fen, self.moves)
-        if verdict:
-            mover = (self.first_side + len(self.moves) - 1) % 2
-            winner = mover if verdict > 0 else 1 - mover
-            loser = 1 - winner
-            what = "perpetual check" if (red_pc, black_pc)[loser] else "forbidden repetition (chase)"
-            raise GameOver("1-0" if winner == RED else "0-1",
-                           "%s %s (referee)" % (SIDE_NAME[loser], what))
-        if red_pc and not black_pc:
-            raise GameOver("0-1", "red perpetual check")
-        if black_pc and not red_pc:
-            raise GameOver("1-0", "black perpetual check")
-        raise GameOver("1/2-1/2", "repetition")
+        while True:
+            r = e.get(0)
+            if r is None or r[1] is None:
+                return      # an exit shows when the engine is next asked to move
+            line = r[1]
+            words = line.split()
+            if not words:
+                continue
+            if words[0] == "move" and len(words) > 1:
+                raise loss(side, "moved out of turn: " + line, e, "protocol")
+            if line.startswith("feature "):
+                e._features(line)
+                continue
+            self._game_end_line(side, line, e.synced)
+
+    def _game_end_line(self, side, line, known):
+        """Ends the game on a resignation or a result claim by SIDE's engine,
+        which knew the first KNOWN moves of the game when it sent LINE."""
+        m = RESULT_RE.match(line)
+        if line.split()[0] == "resign" or (m and "resign" in line.lower()):
+            raise loss(side, "resigns", None, None)
+        if m and m.group(1) != "*":
+            g = judge_claim(m.group(1), self.rules_at(known), side, line, self.eng[side])
+            if g.loser is None:
+                del self.moves[known:]      # the game ended where the claim was made
+            raise g
+
+    def rules_at(self, n):
+        """The ruling the rules give for the position after the first N moves
+        of the game, or None if they let it go on: no legal move (mate or
+        stalemate), the ply cap, a repetition (ruled as the runner rules one,
+        at CLAIM_REPETITIONS occurrences or --repetitions if fewer), or the
+        end of the game by the referee's own rules."""
+        if n == 0:
+            return None
+        o = self.opts
+        moves = self.moves[:n]
+        mover = self.mover(n)
+        legal, check, _ = self.ref.probe(self.start_fen, moves)
+        if not legal:
+            return win(mover, "%s %s" % (SIDE_NAME[mover], "mates" if check else "stalemates"))
+        if n >= o.max_plies:
+            return GameOver("1/2-1/2", "ply cap %d" % o.max_plies)
+        base = len(self.opening)
+        if base <= n < base + len(self.history):
+            g = repetition_ruling(self.history[:n - base + 1], mover,
+                                  min(o.repetitions, CLAIM_REPETITIONS),
+                                  lambda: self.ref.rule_verdict(self.start_fen, moves))
+            if g:
+                return g
+        return rule_end_ruling(self.ref.rule_end(self.start_fen, moves), mover)
 
 
 def fmt_num(x):
@@ -700,6 +913,19 @@ def sprt_llr(w, d, l, elo0, elo1):
     return n * (s1 - s0) * (2 * s - s0 - s1) / (2 * var)
 
 
+def sprt_bounds(alpha, beta):
+    """(lower, upper) LLR bounds: below the lower H0 holds, above the upper H1."""
+    return math.log(beta / (1 - alpha)), math.log((1 - beta) / alpha)
+
+
+def sprt_decision(w, d, l, elo0, elo1, alpha, beta):
+    """(verdict or None, llr, lower bound, upper bound) after W-D-L."""
+    llr = sprt_llr(w, d, l, elo0, elo1)
+    lo, hi = sprt_bounds(alpha, beta)
+    verdict = "H1 accepted" if llr >= hi else "H0 accepted" if llr <= lo else None
+    return verdict, llr, lo, hi
+
+
 # --------------------------------------------------------------------------
 # The match.
 
@@ -716,6 +942,7 @@ class Match:
         self.verdict = None
         self.engines = []
         self.referees = []
+        self.notation = {1: RankNotation(opts.ranks1), 2: RankNotation(opts.ranks2)}
         self.wdl = [0, 0, 0]
         self.faults = {1: {}, 2: {}}
         self.names = {1: None, 2: None}
@@ -733,8 +960,8 @@ class Match:
             self.errors.append("referee: %s" % e)
             self.stop.set()
             return
-        e1 = Engine(1, o.engine1, o, o.name1)
-        e2 = Engine(2, o.engine2, o, o.name2)
+        e1 = Engine(1, o.engine1, o, o.name1, self.notation[1])
+        e2 = Engine(2, o.engine2, o, o.name2, self.notation[2])
         with self.lock:
             self.referees.append(ref)
             self.engines += [e1, e2]
@@ -831,14 +1058,9 @@ class Match:
         if not o.sprt or self.verdict:
             return
         w, d, l = self.wdl
-        llr = sprt_llr(w, d, l, o.elo0, o.elo1)
-        lo = math.log(o.beta / (1 - o.alpha))
-        hi = math.log((1 - o.beta) / o.alpha)
-        if llr >= hi:
-            self.verdict = ("H1 accepted", llr, lo, hi)
-        elif llr <= lo:
-            self.verdict = ("H0 accepted", llr, lo, hi)
-        if self.verdict:
+        verdict, llr, lo, hi = sprt_decision(w, d, l, o.elo0, o.elo1, o.alpha, o.beta)
+        if verdict:
+            self.verdict = (verdict, llr, lo, hi)
             self.stop.set()
 
     def run(self):
@@ -892,9 +1114,7 @@ class Match:
                                    f.get("illegal", 0), f.get("protocol", 0),
                                    f.get("timeout", 0)))
         if o.sprt:
-            llr = sprt_llr(w, d, l, o.elo0, o.elo1)
-            lo = math.log(o.beta / (1 - o.alpha))
-            hi = math.log((1 - o.beta) / o.alpha)
+            _, llr, lo, hi = sprt_decision(w, d, l, o.elo0, o.elo1, o.alpha, o.beta)
             verdict = self.verdict[0] if self.verdict else "no decision yet"
             print("SPRT elo0=%g elo1=%g alpha=%g beta=%g: LLR %.2f (bounds %.2f, %.2f): %s"
                   % (o.elo0, o.elo1, o.alpha, o.beta, llr, lo, hi, verdict))
@@ -920,7 +1140,8 @@ def parse_tc(text):
     return secs, float(inc or 0)
 
 
-def main(argv=None):
+def parse_options(argv=None):
+    """The command line read and checked (exits on a bad one)."""
     p = argparse.ArgumentParser(
         description=__doc__.split("\n\n")[0],
         epilog=__doc__.split("\n", 2)[2], formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -932,7 +1153,8 @@ def main(argv=None):
                    help="command sent to engine 1 after start-up, e.g. 'option Hash=64' (repeatable)")
     p.add_argument("--init2", action="append", metavar="CMD", help="same for engine 2")
     p.add_argument("--ranks1", choices=("auto", "0", "1"), default="auto",
-                   help="rank numbering of engine 1's moves: 0-9 (protocol), 1-10, or auto")
+                   help="rank numbering of engine 1's moves: 0-9 (protocol), 1-10, or auto "
+                        "(decided by its first move, then kept for the match)")
     p.add_argument("--ranks2", choices=("auto", "0", "1"), default="auto")
     tc = p.add_mutually_exclusive_group(required=True)
     tc.add_argument("--st", type=float, metavar="SECONDS", help="fixed time per move")
@@ -990,6 +1212,11 @@ def main(argv=None):
             o.elo0, o.elo1 = (float(x) for x in o.sprt.split(","))
         except ValueError:
             p.error("bad --sprt %r, want ELO0,ELO1" % o.sprt)
+    return o
+
+
+def main(argv=None):
+    o = parse_options(argv)
     if o.log:
         os.makedirs(o.log, exist_ok=True)
 
