@@ -1,0 +1,398 @@
+"""Tests of tools/match.py: its statistics, its rank numbering, its rulings
+and claim judgement, and whole games between scripted engines under a
+stand-in referee. RealRefereeTest asks fairy-stockfish itself and is skipped
+where it is not installed; run as a script with --real-referee, this file
+runs only those tests and exits 77 when fairy-stockfish is missing."""
+
+import contextlib
+import io
+import math
+import sys
+import threading
+import unittest
+
+from match_fakes import (BLACK_SHUTTLE, RED_SHUTTLE, SHUTTLE_MOVES, SHUTTLE_PIECES,
+                         FakeReferee, engine_command, match, shuttle)
+
+RED, BLACK = match.RED, match.BLACK
+SKIP_RETURN_CODE = 77
+
+
+class StatisticsTest(unittest.TestCase):
+    def test_elo_and_margin_from_wins_draws_losses(self):
+        # A 70% score is +147.2 Elo; the margin is half the 95% interval of the
+        # score, s +/- 1.96 * sd / sqrt(n), turned into Elo.
+        cases = [  # w, d, l, elo, margin
+            (30, 40, 30, 0.0, 53.2),      # sd 0.387 per game, score 0.424..0.576
+            (60, 20, 20, 147.2, 66.0),
+            (20, 20, 60, -147.2, 66.0),   # the mirror image
+            (6, 2, 2, 147.2, 268.7),      # same score, far fewer games
+            (600, 200, 200, 147.2, 20.5),
+        ]
+        for w, d, l, elo, margin in cases:
+            with self.subTest(wdl=(w, d, l)):
+                score, got_elo, got_margin = match.elo_stats(w, d, l)
+                self.assertAlmostEqual(score, (w + d / 2) / (w + d + l))
+                self.assertAlmostEqual(got_elo, elo, delta=0.1)
+                self.assertAlmostEqual(got_margin, margin, delta=0.1)
+
+    def test_one_sided_and_empty_records(self):
+        self.assertEqual(match.elo_stats(0, 0, 0), (0.0, 0.0, math.inf))
+        for w, d, l, sign in ((10, 0, 0, 1), (0, 0, 10, -1)):
+            with self.subTest(wdl=(w, d, l)):
+                _, elo, margin = match.elo_stats(w, d, l)
+                self.assertEqual(elo, sign * math.inf)
+                self.assertEqual(margin, math.inf)
+
+    def test_sprt_decisions(self):
+        lo, hi = match.sprt_bounds(0.05, 0.05)
+        self.assertAlmostEqual(hi, math.log(19))
+        self.assertAlmostEqual(lo, -math.log(19))
+        cases = [  # w, d, l, elo0, elo1, verdict
+            (0, 0, 0, 0, 10, None),
+            (10, 10, 10, 0, 10, None),
+            (300, 400, 100, 0, 10, "H1 accepted"),
+            (100, 400, 300, 0, 10, "H0 accepted"),
+            (1600, 1600, 1600, 0, 10, "H0 accepted"),    # even: not 10 Elo better
+            (1100, 1000, 900, 0, 5, "H1 accepted"),
+            (1100, 1000, 900, 20, 30, None),            # +23 Elo: not yet
+            (5500, 5000, 4500, 20, 30, "H0 accepted"),  # +23 Elo is no +30
+        ]
+        for w, d, l, elo0, elo1, verdict in cases:
+            with self.subTest(wdl=(w, d, l), bounds=(elo0, elo1)):
+                got, llr, _, _ = match.sprt_decision(w, d, l, elo0, elo1, 0.05, 0.05)
+                self.assertEqual(got, verdict, "LLR %.2f" % llr)
+
+    def test_sprt_llr_value_and_one_sided_starts(self):
+        # Even score, 3000 games, variance 1/6: -n (s1 - s0)^2 / (2 var) with
+        # s0 = 0.5 and s1 = 0.51439 (10 Elo) is -1.863.
+        self.assertAlmostEqual(match.sprt_llr(1000, 1000, 1000, 0, 10), -1.863, delta=0.001)
+        # A start with only wins or only losses has no variance of its own.
+        up, down = match.sprt_llr(5, 0, 0, 0, 10), match.sprt_llr(0, 0, 5, 0, 10)
+        self.assertTrue(math.isfinite(up) and up > 0)
+        self.assertTrue(math.isfinite(down) and down < 0)
+
+
+class RankNotationTest(unittest.TestCase):
+    LEGAL = {"h2e2", "b0c2", "h0g2", "a3a4", "a4a5", "b2b9"}
+
+    def engine(self, mode, notation=None):
+        opts = match.parse_options(["--engine1", "e1", "--engine2", "e2", "--st", "1",
+                                    "--ranks1", mode])
+        return match.Engine(1, "e1", opts, "one", notation)
+
+    def setUp(self):
+        # The runner notes each decision on standard error.
+        quiet = contextlib.redirect_stderr(io.StringIO())
+        quiet.__enter__()
+        self.addCleanup(quiet.__exit__, None, None, None)
+
+    def test_first_move_decides(self):
+        cases = [  # first move text, numbering decided, move read
+            ("h2e2", "0", "h2e2"),    # only the 0-9 reading is legal
+            ("h3e3", "1", "h2e2"),    # only the 1-10 reading is legal
+            ("b1c3", "1", "b0c2"),
+            ("b0c2", "0", "b0c2"),    # a rank 0
+            ("b3b10", "1", "b2b9"),   # a rank 10
+            ("a4a5", "0", "a4a5"),    # both readings legal: the protocol's
+            ("i5i6", "0", "i5i6"),    # neither legal: the protocol's, and illegal
+        ]
+        for text, decided, read in cases:
+            with self.subTest(move=text):
+                e = self.engine("auto")
+                self.assertEqual(e.parse_move(text, self.LEGAL), read)
+                self.assertEqual(e.ranks.mode, decided)
+
+    def test_later_moves_keep_the_numbering(self):
+        cases = [  # moves in order, what each reads as
+            (["h3e3", "b3b10", "b1c3"], ["h2e2", "b2b9", "b0c2"]),
+            (["h2e2", "b0c2", "a4a5"], ["h2e2", "b0c2", "a4a5"]),
+            # A later contradiction reads as an illegal move, not as a switch.
+            (["h3e3", "h2e2"], ["h2e2", "h1e1"]),
+            (["h3e3", "b0c2"], ["h2e2", "b-1c1"]),     # a rank 0 under 1-10: no move
+            (["h2e2", "h3e3"], ["h2e2", "h3e3"]),
+            (["h2e2", "b3b10"], ["h2e2", "b3b10"]),    # a rank 10 under 0-9: no move
+        ]
+        for texts, reads in cases:
+            with self.subTest(moves=texts):
+                e = self.engine("auto")
+                got = [e.parse_move(t, self.LEGAL) for t in texts]
+                self.assertEqual(got, reads)
+
+    def test_decision_is_shared_by_the_copies_of_an_engine(self):
+        notation = match.RankNotation("auto")
+        first, second = self.engine("auto", notation), self.engine("auto", notation)
+        first.parse_move("h3e3", self.LEGAL)
+        self.assertEqual(second.parse_move("h2e2", self.LEGAL), "h1e1")
+        self.assertEqual(second.out_move("h2e2"), "h3e3")
+
+    def test_fixed_numbering_is_never_changed(self):
+        for mode, text, read in (("0", "h3e3", "h3e3"), ("1", "h2e2", "h1e1")):
+            with self.subTest(mode=mode):
+                e = self.engine(mode)
+                self.assertEqual(e.parse_move(text, self.LEGAL), read)
+                self.assertEqual(e.ranks.mode, mode)
+
+
+def history(*entries):
+    """Position history from 'KEY' or 'KEY+' (the move into it gave check)."""
+    return [(e.rstrip("+"), e.endswith("+")) for e in entries]
+
+
+class RepetitionRulingTest(unittest.TestCase):
+    def test_rulings(self):
+        cases = [  # history, last mover, repetitions, referee verdict, result, reason
+            (history("A", "B", "C", "D", "A", "B", "C", "D"), BLACK, 3, 0, None, None),
+            (history("A", "B", "C", "D", "A", "B", "C", "D", "A"), BLACK, 3, 0,
+             "1/2-1/2", "repetition"),
+            (history("A", "B", "C", "D", "A"), BLACK, 2, 0, "1/2-1/2", "repetition"),
+            # Red's moves all gave check (into B and D), Black's did not.
+            (history("A", "B+", "C", "D+", "A", "B+", "C", "D+", "A"), BLACK, 3, 0,
+             "0-1", "red perpetual check"),
+            (history("A", "B", "C+", "D", "A+", "B", "C+", "D", "A+"), BLACK, 3, 0,
+             "1-0", "black perpetual check"),
+            # Both sides checked throughout: a draw.
+            (history("A", "B+", "C+", "D+", "A+", "B+", "C+", "D+", "A+"), BLACK, 3, 0,
+             "1/2-1/2", "repetition"),
+            # One check missing in the cycle that repeats: no perpetual check.
+            (history("A", "B+", "C", "D", "A", "B+", "C", "D+", "A"), BLACK, 3, 0,
+             "1/2-1/2", "repetition"),
+            # Checks before the first of the counted occurrences do not matter.
+            (history("X", "A", "B+", "C", "D", "A", "B+", "C", "D+", "A"), BLACK, 2, 0,
+             "0-1", "red perpetual check"),
+            # The referee's verdict decides: the last mover loses, or wins.
+            (history("A", "B", "C", "D", "A", "B", "C", "D", "A"), BLACK, 3, -1,
+             "1-0", "black forbidden repetition (chase) (referee)"),
+            (history("A", "B+", "C", "D+", "A", "B+", "C", "D+", "A"), BLACK, 3, 1,
+             "0-1", "red perpetual check (referee)"),
+            # The same record with Red moving last: the checks were Black's.
+            (history("A", "B+", "C", "D+", "A", "B+", "C", "D+", "A"), RED, 3, 1,
+             "1-0", "black perpetual check (referee)"),
+        ]
+        for hist, mover, reps, verdict, result, reason in cases:
+            with self.subTest(history=hist, reps=reps, verdict=verdict):
+                g = match.repetition_ruling(hist, mover, reps, lambda: verdict)
+                if result is None:
+                    self.assertIsNone(g)
+                else:
+                    self.assertEqual((g.result, g.reason, g.loser), (result, reason, None))
+
+    def test_referee_is_asked_only_at_a_repetition(self):
+        asked = []
+        match.repetition_ruling(history("A", "B", "A"), RED, 3, lambda: asked.append(1))
+        self.assertEqual(asked, [])
+
+
+class ClaimRulingTest(unittest.TestCase):
+    def test_claims_against_rulings(self):
+        draw = match.GameOver("1/2-1/2", "repetition")
+        red_wins = match.GameOver("1-0", "black perpetual check")
+        cases = [  # claimed, claimer, ruling, result, reason, claimer lost
+            ("1/2-1/2", BLACK, draw, "1/2-1/2", "repetition, claimed by black", False),
+            ("1-0", RED, red_wins, "1-0", "black perpetual check, claimed by red", False),
+            ("1-0", BLACK, red_wins, "1-0", "black perpetual check, claimed by black", False),
+            ("1/2-1/2", RED, None, "0-1", "false claim: LINE", True),
+            ("1/2-1/2", RED, red_wins, "0-1", "false claim: LINE", True),
+            ("0-1", BLACK, draw, "1-0", "false claim: LINE", True),
+        ]
+        for claimed, claimer, ruling, result, reason, lost in cases:
+            with self.subTest(claimed=claimed, claimer=claimer, ruling=ruling and ruling.reason):
+                g = match.judge_claim(claimed, ruling, claimer, "LINE", "engine")
+                self.assertEqual((g.result, g.reason), (result, reason))
+                self.assertEqual(g.loser, "engine" if lost else None)
+                self.assertEqual(g.kind, "protocol" if lost else None)
+
+    def test_referee_rule_ends(self):
+        cases = [  # value, last mover, result
+            (None, RED, None),
+            (0, RED, "1/2-1/2"),
+            (1, BLACK, "0-1"),
+            (-1, BLACK, "1-0"),
+            (-1, RED, "0-1"),
+        ]
+        for value, mover, result in cases:
+            with self.subTest(value=value, mover=mover):
+                g = match.rule_end_ruling(value, mover)
+                self.assertEqual(g and g.result, result)
+
+    def test_reading_the_referee_search(self):
+        # Lines as fairy-stockfish prints them for "go depth 2 searchmoves MOVE".
+        cases = [
+            (["info depth 1 seldepth 1 multipv 1 score cp 0 nodes 1 pv c8b10",
+              "info depth 2 seldepth 1 multipv 1 score cp 0 nodes 2 pv c8b10",
+              "bestmove c8b10"], "c8b10", 0),
+            (["info depth 2 seldepth 2 multipv 1 score mate -1 nodes 2 pv a9a10",
+              "bestmove a9a10"], "a9a10", -1),
+            (["info depth 2 seldepth 2 multipv 1 score mate 1 nodes 2 pv b2d2",
+              "bestmove b2d2"], "b2d2", 1),
+            # A reply in the variation: the game goes on, whatever the score.
+            (["info depth 1 seldepth 1 multipv 1 score cp 0 nodes 1 pv c8b10",
+              "info depth 2 seldepth 2 multipv 1 score cp 0 nodes 6 pv c8b10 a1a2",
+              "bestmove c8b10 ponder a1a2"], "c8b10", None),
+            (["info depth 2 seldepth 4 multipv 1 score cp 506 nodes 12 pv a9a10 e10e9",
+              "bestmove a9a10 ponder e10e9"], "a9a10", None),
+            (["info depth 2 currmove c8b10 currmovenumber 1", "bestmove c8b10"], "c8b10", None),
+        ]
+        for lines, move, value in cases:
+            with self.subTest(lines=lines):
+                self.assertEqual(match.parse_rule_end(lines, move), value)
+
+
+class GameTest(unittest.TestCase):
+    """Whole games between scripted engines, judged by a stand-in referee."""
+
+    def play(self, red, black, args=(), st=None, opening=(), **referee):
+        ref = FakeReferee(referee.pop("pieces", SHUTTLE_PIECES),
+                          referee.pop("allowed", SHUTTLE_MOVES), **referee)
+        cmd1, cmd2 = engine_command(*red), engine_command(*black)
+        opts = match.parse_options(["--engine1", cmd1, "--engine2", cmd2, "--st", "5",
+                                    "--ranks1", "0", "--ranks2", "0",
+                                    "--quit-timeout", "5", "--hard-timeout", "10", *args])
+        if st is not None:
+            opts.st = st
+        engines = [match.Engine(1, cmd1, opts), match.Engine(2, cmd2, opts)]
+        try:
+            game = match.Game(opts, ref, engines[0], engines[1], list(opening), 1,
+                              threading.Event())
+            over = game.play()
+        finally:
+            for e in engines:
+                e.stop()
+        loser = None if over.loser is None else engines.index(over.loser) + 1
+        return over, game, loser
+
+    def check(self, over, game, loser, result, reason, plies, lost=None, kind=None):
+        self.assertEqual(over.result, result, over.reason)
+        self.assertIn(reason, over.reason)
+        self.assertEqual(len(game.moves), plies)
+        self.assertEqual(loser, lost)
+        self.assertEqual(over.kind, kind)
+
+    def test_runner_rulings(self):
+        cases = [  # name, red, black, options, referee, result, reason, plies, loser, kind
+            ("third occurrence is drawn", RED_SHUTTLE, BLACK_SHUTTLE, [], {},
+             "1/2-1/2", "repetition", 8, None, None),
+            ("a side that checked throughout loses", RED_SHUTTLE, BLACK_SHUTTLE, [],
+             {"checks": {"b0c2", "c2b0"}}, "0-1", "red perpetual check", 8, None, None),
+            ("the referee's verdict decides", RED_SHUTTLE, BLACK_SHUTTLE, [],
+             {"verdicts": {tuple(shuttle(8)): -1}},
+             "1-0", "black forbidden repetition (chase) (referee)", 8, None, None),
+            ("repetitions as asked", RED_SHUTTLE, BLACK_SHUTTLE, ["--repetitions", "2"], {},
+             "1/2-1/2", "repetition", 4, None, None),
+            ("ply cap", RED_SHUTTLE, BLACK_SHUTTLE, ["--max-plies", "6"], {},
+             "1/2-1/2", "ply cap 6", 6, None, None),
+            ("mate", RED_SHUTTLE, BLACK_SHUTTLE, [],
+             {"no_moves": [shuttle(3)], "checks": {"c2b0"}}, "1-0", "red mates", 3, None, None),
+            ("stalemate", RED_SHUTTLE, BLACK_SHUTTLE, [], {"no_moves": [shuttle(3)]},
+             "1-0", "red stalemates", 3, None, None),
+            ("illegal move", ["move b0c2", "move c2a1"], BLACK_SHUTTLE, [], {},
+             "0-1", "illegal move c2a1", 2, 1, "illegal"),
+            ("resignation", RED_SHUTTLE, ["move b9c7", "resign"], [], {},
+             "1-0", "resigns", 3, None, None),
+            ("moved out of turn", ["move b0c2|move c2b0"], ["sleep 1|move b9c7"], [], {},
+             "0-1", "moved out of turn", 1, 1, "protocol"),
+        ]
+        for name, red, black, args, referee, result, reason, plies, lost, kind in cases:
+            with self.subTest(name):
+                over, game, loser = self.play(red, black, args, **referee)
+                self.check(over, game, loser, result, reason, plies, lost, kind)
+
+    def test_time_forfeit(self):
+        over, game, loser = self.play([""], BLACK_SHUTTLE, ["--st-margin", "0",
+                                                          "--st-margin-pct", "0"], st=0.2)
+        self.check(over, game, loser, "0-1", "no move in time", 0, 1, "time")
+
+    def test_claims(self):
+        cases = [  # name, red, black, options, referee, result, reason, plies, loser
+            ("a draw by the referee's rules, claimed instead of a move",
+             RED_SHUTTLE, ["move b9c7", "1/2-1/2 {50-move rule}"], [],
+             {"rule_ends": {tuple(shuttle(3)): 0}},
+             "1/2-1/2", "draw by rule (referee), claimed by black", 3, None),
+            ("the same claim where the game goes on is false",
+             RED_SHUTTLE, ["move b9c7", "1/2-1/2 {50-move rule}"], [], {},
+             "1-0", "false claim: 1/2-1/2 {50-move rule}", 3, 2),
+            ("a claim of another result than the rules give is false",
+             RED_SHUTTLE, ["move b9c7", "0-1 {Black wins}"], [],
+             {"rule_ends": {tuple(shuttle(3)): 0}},
+             "1-0", "false claim: 0-1 {Black wins}", 3, 2),
+            ("a win by the referee's rules, claimed by the winner after its move",
+             ["move b0c2", "move c2b0|1-0 {White chases}"], BLACK_SHUTTLE, [],
+             {"rule_ends": {tuple(shuttle(3)): 1}},
+             "1-0", "red wins by rule (referee), claimed by red", 3, None),
+            ("a third occurrence claimed after its own move, before --repetitions",
+             RED_SHUTTLE, ["move b9c7", "move c7b9", "move b9c7",
+                           "move c7b9|1/2-1/2 {3-fold repetition}"], ["--repetitions", "5"], {},
+             "1/2-1/2", "repetition, claimed by black", 8, None),
+            ("a perpetual check claimed by its victim",
+             RED_SHUTTLE, ["move b9c7", "move c7b9", "move b9c7",
+                           "move c7b9|0-1 {White checks 3 times}"], ["--repetitions", "5"],
+             {"checks": {"b0c2", "c2b0"}},
+             "0-1", "red perpetual check, claimed by black", 8, None),
+            ("a draw claimed where the rules see perpetual check is false",
+             RED_SHUTTLE, ["move b9c7", "move c7b9", "move b9c7",
+                           "move c7b9|1/2-1/2 {3-fold repetition}"], ["--repetitions", "5"],
+             {"checks": {"b0c2", "c2b0"}},
+             "1-0", "false claim: 1/2-1/2 {3-fold repetition}", 8, 2),
+            ("a second occurrence is no repetition",
+             RED_SHUTTLE, ["move b9c7", "move c7b9|1/2-1/2 {repetition}"], [], {},
+             "1-0", "false claim: 1/2-1/2 {repetition}", 4, 2),
+        ]
+        for name, red, black, args, referee, result, reason, plies, lost in cases:
+            with self.subTest(name):
+                over, game, loser = self.play(red, black, args, **referee)
+                self.check(over, game, loser, result, reason, plies, lost,
+                           "protocol" if lost else None)
+
+
+def find_fairy_stockfish():
+    return match.find_binary("fairy-stockfish")
+
+
+@unittest.skipUnless(find_fairy_stockfish(), "fairy-stockfish is not installed")
+class RealRefereeTest(unittest.TestCase):
+    """The referee's answers from fairy-stockfish itself."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.ref = match.Referee(find_fairy_stockfish())
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.ref.close()
+
+    CHECKS = "4k4/9/9/9/9/9/9/9/9/R2K5 w - - 0 1"   # red rook checks from a0
+    ROOK = "3k5/9/9/9/9/9/9/9/4R4/5K3 w - - %d 80"
+
+    def test_rule_ends(self):
+        check_cycle = ["a0a9", "e9e8", "a9a8", "e8e9", "a8a9", "e9e8", "a9a8", "e8e9"]
+        cases = [  # fen, moves, rule end (last mover's view)
+            (None, ["h2e2"], None),
+            (None, shuttle(4), None),                       # second occurrence
+            (None, shuttle(8), 0),                          # third: a draw
+            (self.CHECKS, check_cycle + ["a8a9"], -1),      # perpetual check loses
+            (self.CHECKS, check_cycle[:4] + ["a8a9"], None),
+            (self.ROOK % 99, ["e1e2"], 0),                  # 100 plies without a capture
+            (self.ROOK % 90, ["e1e2"], None),
+            ("3k5/R8/9/9/9/9/9/9/1R7/4K4 w - - 0 1", ["b1d1"], 1),   # mate
+        ]
+        for fen, moves, value in cases:
+            with self.subTest(fen=fen, moves=moves):
+                self.assertEqual(self.ref.rule_end(fen, moves), value)
+
+    def test_probe(self):
+        legal, check, key = self.ref.probe(None, [])
+        self.assertEqual((len(legal), check), (44, False))
+        self.assertIn("h2e2", legal)
+        _, check, _ = self.ref.probe(self.CHECKS, ["a0a9"])
+        self.assertTrue(check)
+        self.assertEqual(self.ref.probe(None, shuttle(4))[2], key)
+
+
+if __name__ == "__main__":
+    if "--real-referee" in sys.argv:
+        sys.argv.remove("--real-referee")
+        if not find_fairy_stockfish():
+            print("fairy-stockfish is not installed: skipped")
+            sys.exit(SKIP_RETURN_CODE)
+        sys.argv[1:1] = ["RealRefereeTest"]
+    unittest.main()
