@@ -8,15 +8,22 @@ FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = fen move_text input_line book
 
-.PHONY: all play test perft bench install fuzz lint clean
+.PHONY: all play test perft bench install fuzz lint clean deps
 
-all: $(BUILD_DIR)/Makefile
+# What the build needs, and for "make test" what the tests need too, installed with apt-get
+# where missing (a quick look and nothing more when all is there). Runs once per make.
+DEPS_FOR = $(if $(filter test,$(MAKECMDGOALS)),test,build)
+
+deps:
+	@bash tools/ensure_deps.sh $(DEPS_FOR)
+
+all: deps $(BUILD_DIR)/Makefile
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-$(BUILD_DIR)/Makefile:
+$(BUILD_DIR)/Makefile: | deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DQORAT_BENCHMARKS=ON
 
-$(TEST_BUILD_DIR)/Makefile:
+$(TEST_BUILD_DIR)/Makefile: | deps
 	cmake -S . -B $(TEST_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQORAT_SANITIZE=ON -DQORAT_TESTS=ON
 
 play: all
@@ -26,7 +33,7 @@ perft: all
 
 bench: all
 
-test: all $(TEST_BUILD_DIR)/Makefile
+test: deps all $(TEST_BUILD_DIR)/Makefile
 	cmake --build $(TEST_BUILD_DIR) -j $(JOBS)
 	cd $(TEST_BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
