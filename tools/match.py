@@ -42,6 +42,17 @@ then kept for the whole match, and a move that contradicts it is illegal.
 Opening files hold one line per opening, moves separated by spaces, '#'
 starts a comment.
 
+Statistics. The games of each opening line form a pair, played one after the
+other with colours swapped. Besides W-D-L and its Elo (every game taken as
+independent), the summary counts the complete pairs by engine 1's points,
+LL-LD-DD+WL-WD-WW for 0, 0.5, 1, 1.5, 2 (the pentanomial), and gives the Elo
+from them: each pair is one sample scoring half its points, and the 95%
+margin comes from the variance of those pair scores, so that what an opening
+gives one colour is not taken for noise. A pair whose other game has no
+result (an interrupted match) is left out of these figures only. --sprt runs
+the GSPRT (normal approximation, logistic Elo) on the pair scores once a pair
+is complete.
+
 Examples:
   tools/match.py --engine1 "build/qorat -xboard" \\
       --engine2 /usr/games/fairy-stockfish --st 1 --games 24
@@ -884,33 +895,86 @@ def elo_from_score(s):
     return -400.0 * math.log10(1.0 / s - 1.0)
 
 
-def elo_stats(w, d, l):
-    n = w + d + l
-    if n == 0:
-        return 0.0, 0.0, math.inf
-    s = (w + 0.5 * d) / n
-    var = (w * (1 - s) ** 2 + d * (0.5 - s) ** 2 + l * s ** 2) / n
+def _mean_var(counts, scores):
+    """Mean and variance of SCORES, each seen as often as COUNTS says."""
+    n = sum(counts)
+    mean = sum(c * x for c, x in zip(counts, scores)) / n
+    return mean, sum(c * (x - mean) ** 2 for c, x in zip(counts, scores)) / n
+
+
+def _elo_interval(n, s, var):
+    """(score, Elo, margin) for N independent samples of mean score S and
+    variance VAR each: the margin is half the 95% interval of the score,
+    S +/- 1.96 sqrt(VAR / N), turned into Elo."""
     se = math.sqrt(var / n)
     lo, hi = elo_from_score(s - 1.959964 * se), elo_from_score(s + 1.959964 * se)
     margin = (hi - lo) / 2 if math.isfinite(lo) and math.isfinite(hi) else math.inf
     return s, elo_from_score(s), margin
 
 
-def sprt_llr(w, d, l, elo0, elo1):
-    """Log-likelihood ratio of a trinomial GSPRT (normal approximation)."""
-    n = w + d + l
+def _gsprt_llr(counts, scores, elo0, elo1):
+    """Log-likelihood ratio of H1 (ELO1) against H0 (ELO0) for samples of the
+    given SCORES seen COUNTS times, under the normal approximation of the
+    generalized SPRT: N (s1 - s0) (2 s - s0 - s1) / (2 var), s0 and s1 the
+    expected scores of the two hypotheses (logistic Elo). The variance comes
+    from the counts with half a sample added to each outcome while any
+    outcome is still missing, so that one-sided starts do not give a zero
+    variance (it only makes the test slower to decide)."""
+    n = sum(counts)
     if n == 0:
         return 0.0
-    s = (w + 0.5 * d) / n
-    # Variance from counts with a half-game prior when an outcome is still
-    # missing, so that one-sided starts do not give a zero variance.
-    pw, pd, pl = ((w, d, l) if min(w, d, l) > 0 else (w + 0.5, d + 0.5, l + 0.5))
-    pn = pw + pd + pl
-    ps = (pw + 0.5 * pd) / pn
-    var = (pw * (1 - ps) ** 2 + pd * (0.5 - ps) ** 2 + pl * ps ** 2) / pn
+    s, _ = _mean_var(counts, scores)
+    prior = counts if min(counts) > 0 else [c + 0.5 for c in counts]
+    _, var = _mean_var(prior, scores)
     s0 = 1 / (1 + 10 ** (-elo0 / 400))
     s1 = 1 / (1 + 10 ** (-elo1 / 400))
     return n * (s1 - s0) * (2 * s - s0 - s1) / (2 * var)
+
+
+GAME_SCORES = (1.0, 0.5, 0.0)                   # a win, a draw, a loss
+PAIR_SCORES = (0.0, 0.25, 0.5, 0.75, 1.0)       # a pair's points / 2
+PAIR_NAMES = ("LL", "LD", "DD+WL", "WD", "WW")  # pairs with 0, 0.5, 1, 1.5, 2 points
+
+
+def elo_stats(w, d, l):
+    """(score, Elo, margin) from W-D-L, every game taken as independent."""
+    n = w + d + l
+    if n == 0:
+        return 0.0, 0.0, math.inf
+    s, var = _mean_var((w, d, l), GAME_SCORES)
+    return _elo_interval(n, s, var)
+
+
+def pair_stats(counts):
+    """(score, Elo, margin) from the pentanomial COUNTS: the numbers of
+    opening pairs (one game with each colour) in which engine 1 scored 0, 0.5,
+    1, 1.5 and 2 points. Each pair is one sample, its score half its points;
+    the variance is that of the pair scores, so that what the opening gives
+    one colour (a win and a loss on the same line) is no noise."""
+    n = sum(counts)
+    if n == 0:
+        return 0.0, 0.0, math.inf
+    s, var = _mean_var(counts, PAIR_SCORES)
+    return _elo_interval(n, s, var)
+
+
+def pair_index(first, second):
+    """The pentanomial bin (0..4: engine 1's points times 2) of a pair whose
+    games gave engine 1 the scores FIRST and SECOND (1, 0.5 or 0); None when
+    either game has no result (an unfinished or aborted game)."""
+    if first is None or second is None:
+        return None
+    return int(round(2 * (first + second)))
+
+
+def sprt_llr(w, d, l, elo0, elo1):
+    """Log-likelihood ratio of a trinomial GSPRT (normal approximation)."""
+    return _gsprt_llr((w, d, l), GAME_SCORES, elo0, elo1)
+
+
+def sprt_llr_pairs(counts, elo0, elo1):
+    """Log-likelihood ratio of a pentanomial GSPRT on the pair scores."""
+    return _gsprt_llr(counts, PAIR_SCORES, elo0, elo1)
 
 
 def sprt_bounds(alpha, beta):
@@ -918,18 +982,34 @@ def sprt_bounds(alpha, beta):
     return math.log(beta / (1 - alpha)), math.log((1 - beta) / alpha)
 
 
-def sprt_decision(w, d, l, elo0, elo1, alpha, beta):
-    """(verdict or None, llr, lower bound, upper bound) after W-D-L."""
-    llr = sprt_llr(w, d, l, elo0, elo1)
+def _sprt_verdict(llr, alpha, beta):
     lo, hi = sprt_bounds(alpha, beta)
     verdict = "H1 accepted" if llr >= hi else "H0 accepted" if llr <= lo else None
     return verdict, llr, lo, hi
+
+
+def sprt_decision(w, d, l, elo0, elo1, alpha, beta):
+    """(verdict or None, llr, lower bound, upper bound) after W-D-L."""
+    return _sprt_verdict(sprt_llr(w, d, l, elo0, elo1), alpha, beta)
+
+
+def sprt_decision_pairs(counts, elo0, elo1, alpha, beta):
+    """(verdict or None, llr, lower bound, upper bound) after the pentanomial
+    COUNTS of complete pairs."""
+    return _sprt_verdict(sprt_llr_pairs(counts, elo0, elo1), alpha, beta)
 
 
 # --------------------------------------------------------------------------
 # The match.
 
 class Match:
+    """Games are numbered from 0 and dealt to the workers in that order. Games
+    2k and 2k+1 form pair k: the same opening line, engine 1 red in the first
+    and black in the second, so the two start one after the other whatever the
+    concurrency. A pair counts in the pentanomial figures once both its games
+    have a result; a game without its partner's result (an interrupted match,
+    an odd --games) still counts in W-D-L."""
+
     def __init__(self, opts, openings, ref_path):
         self.opts = opts
         self.openings = openings
@@ -944,13 +1024,17 @@ class Match:
         self.referees = []
         self.notation = {1: RankNotation(opts.ranks1), 2: RankNotation(opts.ranks2)}
         self.wdl = [0, 0, 0]
+        self.penta = [0] * 5    # complete pairs by engine 1's points: 0, 0.5, .. 2
+        self.unpaired = None    # engine 1's score in the first game of the pair being counted
         self.faults = {1: {}, 2: {}}
         self.names = {1: None, 2: None}
         self.errors = []
 
     def game_plan(self, i):
+        """(opening moves, label, engine 1 plays red) of game I (from 0):
+        the opening of its pair, I // 2, with engine 1 red in the pair's first."""
         moves, label = self.openings[(i // 2) % len(self.openings)]
-        return moves, label, (i % 2 == 0)    # engine 1 plays red on even games
+        return moves, label, (i % 2 == 0)
 
     def worker(self):
         o = self.opts
@@ -1035,14 +1119,22 @@ class Match:
                 self._check_sprt()
 
     def _count(self, r):
-        if r["result"] == "*":
-            return
+        """Counts game record R; records come in the order of their numbers."""
+        score = None
         if r["result"] == "1/2-1/2":
-            self.wdl[1] += 1
-        elif (r["result"] == "1-0") == r["one_red"]:
-            self.wdl[0] += 1
+            score = 0.5
+        elif r["result"] != "*":
+            score = 1.0 if (r["result"] == "1-0") == r["one_red"] else 0.0
+        if r["n"] % 2 == 1:         # numbered from 1: the first game of a pair
+            self.unpaired = score
         else:
-            self.wdl[2] += 1
+            k = pair_index(self.unpaired, score)
+            if k is not None:
+                self.penta[k] += 1
+            self.unpaired = None
+        if score is None:
+            return
+        self.wdl[GAME_SCORES.index(score)] += 1
         if r["loser"]:
             f = self.faults[r["loser"]]
             f[r["kind"]] = f.get(r["kind"], 0) + 1
@@ -1053,14 +1145,22 @@ class Match:
               % (r["n"], r["red"][:22], r["black"][:22], r["result"], r["plies"],
                  r["reason"], r["label"][:30], w, l, d), flush=True)
 
-    def _check_sprt(self):
+    def sprt_state(self):
+        """(model, verdict or None, llr, lower, upper) of the sequential test:
+        on the complete pairs once there is one, else on the games."""
         o = self.opts
-        if not o.sprt or self.verdict:
-            return
+        if sum(self.penta):
+            return ("pentanomial",) + sprt_decision_pairs(self.penta, o.elo0, o.elo1,
+                                                          o.alpha, o.beta)
         w, d, l = self.wdl
-        verdict, llr, lo, hi = sprt_decision(w, d, l, o.elo0, o.elo1, o.alpha, o.beta)
-        if verdict:
-            self.verdict = (verdict, llr, lo, hi)
+        return ("trinomial",) + sprt_decision(w, d, l, o.elo0, o.elo1, o.alpha, o.beta)
+
+    def _check_sprt(self):
+        if not self.opts.sprt or self.verdict:
+            return
+        state = self.sprt_state()
+        if state[1]:
+            self.verdict = state
             self.stop.set()
 
     def run(self):
@@ -1106,7 +1206,17 @@ class Match:
               % (n1, n2, w, l, d, 100.0 * (w + d / 2) / n if n else 0, n))
         s, elo, margin = elo_stats(w, d, l)
         if n:
-            print("Elo difference: %s +/- %s (95%%)" % (fmt_elo(elo), fmt_elo(margin, sign=False)))
+            print("Elo difference: %s +/- %s (95%%, games as independent)"
+                  % (fmt_elo(elo), fmt_elo(margin, sign=False)))
+        pairs = sum(self.penta)
+        print("Pairs %s: %s  %d pairs%s"
+              % ("-".join(PAIR_NAMES), "-".join(str(c) for c in self.penta), pairs,
+                 "; %d games outside complete pairs left out" % (n - 2 * pairs)
+                 if n > 2 * pairs else ""))
+        if pairs:
+            _, elo, margin = pair_stats(self.penta)
+            print("Elo difference: %s +/- %s (95%%, pentanomial)"
+                  % (fmt_elo(elo), fmt_elo(margin, sign=False)))
         for k, name in ((1, n1), (2, n2)):
             f = self.faults[k]
             print("%s: time forfeits %d, crashes %d, illegal moves %d, protocol errors %d, "
@@ -1114,10 +1224,10 @@ class Match:
                                    f.get("illegal", 0), f.get("protocol", 0),
                                    f.get("timeout", 0)))
         if o.sprt:
-            _, llr, lo, hi = sprt_decision(w, d, l, o.elo0, o.elo1, o.alpha, o.beta)
-            verdict = self.verdict[0] if self.verdict else "no decision yet"
-            print("SPRT elo0=%g elo1=%g alpha=%g beta=%g: LLR %.2f (bounds %.2f, %.2f): %s"
-                  % (o.elo0, o.elo1, o.alpha, o.beta, llr, lo, hi, verdict))
+            model, _, llr, lo, hi = self.verdict or self.sprt_state()
+            verdict = self.verdict[1] if self.verdict else "no decision yet"
+            print("SPRT elo0=%g elo1=%g alpha=%g beta=%g (%s): LLR %.2f (bounds %.2f, %.2f): %s"
+                  % (o.elo0, o.elo1, o.alpha, o.beta, model, llr, lo, hi, verdict))
 
 
 def fmt_elo(x, sign=True):
@@ -1185,7 +1295,9 @@ def parse_options(argv=None):
     p.add_argument("--repetitions", type=int, default=3,
                    help="occurrences of a position that end the game (default 3)")
     p.add_argument("--concurrency", type=int, default=1, help="games played at once (default 1)")
-    p.add_argument("--sprt", metavar="ELO0,ELO1", help="stop early on a GSPRT verdict")
+    p.add_argument("--sprt", metavar="ELO0,ELO1",
+                   help="stop early on a GSPRT verdict (logistic Elo; on the pair scores once "
+                        "a pair is complete)")
     p.add_argument("--alpha", type=float, default=0.05)
     p.add_argument("--beta", type=float, default=0.05)
     p.add_argument("--log", metavar="DIR", help="write every line sent and received per game into DIR")

@@ -1,4 +1,5 @@
-"""Tests of tools/match.py: its statistics, its rank numbering, its rulings
+"""Tests of tools/match.py: its statistics (per game and per pair of
+games), how a match counts its games, its rank numbering, its rulings
 and claim judgement, and whole games between scripted engines under a
 stand-in referee. RealRefereeTest asks fairy-stockfish itself and is skipped
 where it is not installed; run as a script with --real-referee, this file
@@ -71,6 +72,129 @@ class StatisticsTest(unittest.TestCase):
         up, down = match.sprt_llr(5, 0, 0, 0, 10), match.sprt_llr(0, 0, 5, 0, 10)
         self.assertTrue(math.isfinite(up) and up > 0)
         self.assertTrue(math.isfinite(down) and down < 0)
+
+
+class PairStatisticsTest(unittest.TestCase):
+    """The pentanomial figures: pairs of games on one opening line, counted by
+    engine 1's points (LL, LD, DD+WL, WD, WW)."""
+
+    def test_elo_and_margin_from_pairs(self):
+        # A pair scores half its points: 0, .25, .5, .75 or 1. The margin is half
+        # the 95% interval of the mean pair score, s +/- 1.96 sd / sqrt(pairs).
+        cases = [  # LL, LD, DD+WL, WD, WW; elo; margin
+            # s = .5; var = 2 (10 * .5^2 + 20 * .25^2) / 100 = .075;
+            # 1.96 sqrt(.075 / 100) = .0537: score .4463 .. .5537, -37.4 .. +37.4.
+            ((10, 20, 40, 20, 10), 0.0, 37.4),
+            # s = 56.25 / 100 = .5625 (+43.7); var = .05547; score .5163...6087.
+            ((5, 10, 50, 25, 10), 43.7, 32.7),
+            ((10, 25, 50, 10, 5), -43.7, 32.7),     # the mirror image
+            ((1, 2, 10, 5, 2), 43.7, 74.0),         # same score, far fewer pairs
+            # Every pair even (the opening decided both games, or both were
+            # drawn): no noise at all.
+            ((0, 0, 100, 0, 0), 0.0, 0.0),
+        ]
+        for counts, elo, margin in cases:
+            with self.subTest(counts=counts):
+                score, got_elo, got_margin = match.pair_stats(counts)
+                self.assertAlmostEqual(score, sum(c * k for k, c in enumerate(counts))
+                                       / (4 * sum(counts)))
+                self.assertAlmostEqual(got_elo, elo, delta=0.1)
+                self.assertAlmostEqual(got_margin, margin, delta=0.1)
+
+    def test_pairs_see_what_games_taken_alone_cannot(self):
+        # 100 pairs in which red won both games: as 200 independent games that
+        # is 100-0-100, +/- 48.5 Elo; as pairs it is an even score without noise.
+        self.assertAlmostEqual(match.elo_stats(100, 0, 100)[2], 48.5, delta=0.1)
+        self.assertEqual(match.pair_stats((0, 0, 100, 0, 0))[2], 0.0)
+        self.assertEqual(match.pair_stats((0, 0, 0, 0, 0)), (0.0, 0.0, math.inf))
+        self.assertEqual(match.pair_stats((0, 0, 0, 0, 7))[1:], (math.inf, math.inf))
+
+    def test_pair_points(self):
+        cases = [((1, 1), 4), ((1, 0.5), 3), ((0.5, 1), 3), ((1, 0), 2), ((0.5, 0.5), 2),
+                 ((0, 0.5), 1), ((0, 0), 0), ((1, None), None), ((None, 0), None)]
+        for scores, index in cases:
+            with self.subTest(scores=scores):
+                self.assertEqual(match.pair_index(*scores), index)
+
+    def test_sprt_decisions_on_pairs(self):
+        cases = [  # LL, LD, DD+WL, WD, WW; elo0, elo1; verdict
+            ((1, 2, 10, 5, 2), 0, 10, None),                    # LLR .29
+            ((15, 30, 150, 75, 30), 0, 10, "H1 accepted"),      # +43.7 Elo: LLR 4.30
+            ((15, 30, 150, 75, 30), 50, 60, None),
+            ((15, 30, 150, 75, 30), 80, 90, "H0 accepted"),
+            ((50, 100, 200, 100, 50), 0, 10, None),             # even: LLR -.69
+            ((300, 600, 1200, 600, 300), 0, 10, "H0 accepted"),  # LLR -4.14
+            ((0, 0, 5, 0, 0), 0, 10, None),     # a one-sided start has no variance of its own
+        ]
+        for counts, elo0, elo1, verdict in cases:
+            with self.subTest(counts=counts, bounds=(elo0, elo1)):
+                got, llr, _, _ = match.sprt_decision_pairs(counts, elo0, elo1, 0.05, 0.05)
+                self.assertEqual(got, verdict, "LLR %.2f" % llr)
+        # -N (s1 - s0)^2 / (2 var): 3000 even pairs of variance .075 against
+        # s1 = 1 / (1 + 10^(-10/400)) = .514387 (+10 Elo).
+        self.assertAlmostEqual(match.sprt_llr_pairs((300, 600, 1200, 600, 300), 0, 10),
+                               -3000 * 0.014387 ** 2 / 0.15, delta=0.001)
+
+
+class MatchCountingTest(unittest.TestCase):
+    """How a match counts finished games: W-D-L, complete pairs, the test."""
+
+    def match_of(self, *args):
+        opts = match.parse_options(["--engine1", "e1", "--engine2", "e2", "--st", "1", *args])
+        return match.Match(opts, [(["h2e2"], "one"), (["b2e2"], "two")], "referee")
+
+    def record(self, m, results, order=None):
+        """Records RESULTS (from red's view) of games 1.. in ORDER, quietly."""
+        order = order or range(len(results))
+        with contextlib.redirect_stdout(io.StringIO()):
+            for i in order:
+                m._record({"n": i + 1, "red": "a", "black": "b", "result": results[i],
+                           "reason": "", "plies": 0, "one_red": i % 2 == 0,
+                           "loser": None, "kind": None, "label": ""})
+
+    def test_pairs_share_an_opening_with_colours_swapped(self):
+        m = self.match_of()
+        plans = [m.game_plan(i) for i in range(6)]
+        self.assertEqual([(label, red) for _, label, red in plans],
+                         [("one", True), ("one", False), ("two", True), ("two", False),
+                          ("one", True), ("one", False)])
+
+    def test_a_pair_without_both_results_counts_only_in_games(self):
+        results = ["1-0", "0-1",            # engine 1 wins both: WW
+                   "1/2-1/2", "*",          # second game unfinished
+                   "*", "1-0",              # first game unfinished; engine 1 lost
+                   "1-0", "1-0",            # red won both: WL
+                   "0-1"]                   # the last game has no partner
+        # Games finish in any order (two at once); they are counted in order.
+        for order in (None, [1, 0, 3, 2, 5, 4, 8, 7, 6]):
+            with self.subTest(order=order):
+                m = self.match_of()
+                self.record(m, results, order)
+                self.assertEqual(m.wdl, [3, 1, 3])
+                self.assertEqual(m.penta, [0, 0, 1, 0, 1])
+                out = io.StringIO()
+                with contextlib.redirect_stdout(out):
+                    m.summary()
+                self.assertIn("Pairs LL-LD-DD+WL-WD-WW: 0-0-1-0-1  2 pairs; "
+                              "3 games outside complete pairs left out", out.getvalue())
+                # A WL and a WW pair: a score of .75, +190.8 Elo.
+                self.assertIn("Elo difference: +190.8 +/- inf (95%, pentanomial)",
+                              out.getvalue())
+
+    def test_sequential_test_uses_pairs_once_there_are_some(self):
+        # 60 pairs red won both games, 30 pairs engine 1 won and drew: the
+        # games alone (90-30-60) give LLR .51, the pairs 3.02 against 0, 5.
+        m = self.match_of("--sprt", "0,5")
+        self.record(m, ["1-0", "1-0", "1-0", "1-0", "1-0", "1/2-1/2"] * 30)
+        model, verdict, llr, _, _ = m.verdict
+        self.assertEqual((model, verdict), ("pentanomial", "H1 accepted"))
+        self.assertTrue(m.stop.is_set())
+        self.assertLess(match.sprt_llr(*m.wdl, 0, 5), 1)
+
+    def test_sequential_test_without_a_pair_uses_games(self):
+        m = self.match_of("--sprt", "0,5")
+        self.record(m, ["1-0"])
+        self.assertEqual(m.sprt_state()[:2], ("trinomial", None))
 
 
 class RankNotationTest(unittest.TestCase):
