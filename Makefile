@@ -9,6 +9,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = fen move_text input_line book
 
 .PHONY: all play test perft bench install fuzz lint clean deps
+.DEFAULT_GOAL := all
 
 # What the build needs, and for "make test" what the tests need too, installed with apt-get
 # where missing (a quick look and nothing more when all is there). Runs once per make.
