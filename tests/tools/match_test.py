@@ -8,12 +8,17 @@ runs only those tests and exits 77 when fairy-stockfish is missing."""
 import contextlib
 import io
 import math
+import os
+import random
 import sys
+import tempfile
 import threading
 import unittest
 
 from match_fakes import (BLACK_SHUTTLE, RED_SHUTTLE, SHUTTLE_MOVES, SHUTTLE_PIECES,
                          FakeReferee, engine_command, match, shuttle)
+
+import make_openings  # noqa: E402  (tools/, on the path through match_fakes)
 
 RED, BLACK = match.RED, match.BLACK
 SKIP_RETURN_CODE = 77
@@ -510,6 +515,67 @@ class RealRefereeTest(unittest.TestCase):
         _, check, _ = self.ref.probe(self.CHECKS, ["a0a9"])
         self.assertTrue(check)
         self.assertEqual(self.ref.probe(None, shuttle(4))[2], key)
+
+
+@unittest.skipUnless(find_fairy_stockfish(), "fairy-stockfish is not installed")
+class OpeningGeneratorTest(unittest.TestCase):
+    """tools/make_openings.py: walks through a small book, with the real referee."""
+
+    START = "rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RHEAKAEHR r"
+    AFTER_H2E2 = "rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RHEAKAEHR b"
+    # h2e2 three times as often as c3c4; a0a5 is illegal (the pawn on a3).
+    BOOK = START + ":h2e2 c3c4 h2e2 a0a5 h2e2\n" + AFTER_H2E2 + ":h9g7\n"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.ref = make_openings.Judge(find_fairy_stockfish())
+        cls.scratch = tempfile.TemporaryDirectory()
+        path = os.path.join(cls.scratch.name, "book.dat")
+        with open(path, "w") as f:
+            f.write(cls.BOOK)
+        cls.book = make_openings.read_book(path)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.ref.close()
+        cls.scratch.cleanup()
+
+    def lines(self, *args, **kwargs):
+        with contextlib.redirect_stderr(io.StringIO()) as err:
+            return make_openings.make_lines(self.ref, self.book, *args, **kwargs), err.getvalue()
+
+    def test_the_book_is_followed_as_far_as_it_goes(self):
+        self.assertEqual(make_openings.book_fen(self.ref.probe(None, [])[2]), self.START)
+        # Seed, count, book plies at most, random plies.
+        lines, err = self.lines(1, 2, 4, 0)
+        self.assertEqual(sorted(lines), [(["c3c4"], 1), (["h2e2", "h9g7"], 2)])
+        self.assertIn("book move a0a5 is illegal", err)
+        self.assertEqual(sorted(self.lines(1, 2, 1, 0)[0]), [(["c3c4"], 1), (["h2e2"], 1)])
+        with self.assertRaisesRegex(match.MatchError, "only 2 lines of 3 found in 50 walks"):
+            self.lines(1, 3, 4, 0, tries=50)
+
+    def test_book_weights(self):
+        rng = random.Random(7)
+        firsts = [make_openings.opening_line(self.ref, self.book, rng, 1, 0)[0][0]
+                  for _ in range(400)]
+        self.assertEqual(set(firsts), {"h2e2", "c3c4"})
+        self.assertAlmostEqual(firsts.count("h2e2") / 400, 0.75, delta=0.06)
+
+    def test_random_plies_give_distinct_legal_lines(self):
+        # One random ply after either book line: about 90 positions in all, so
+        # 60 draws would repeat some.
+        lines, _ = self.lines(3, 60, 4, 1)
+        self.assertEqual(lines, self.lines(3, 60, 4, 1)[0])      # seeded
+        self.assertNotEqual(lines, self.lines(4, 60, 4, 1)[0])
+        self.assertEqual({len(moves) - book for moves, book in lines}, {1})
+        keys = {self.ref.probe(None, moves)[2] for moves, _ in lines}
+        self.assertEqual(len(keys), 60)
+        # The match runner reads them back, each checked move by move.
+        path = os.path.join(self.scratch.name, "openings.txt")
+        with open(path, "w") as f:
+            make_openings.write_lines(f, lines, "test")
+        self.assertEqual([moves for moves, _ in match.load_openings(path, self.ref, None)],
+                         [moves for moves, _ in lines])
 
 
 if __name__ == "__main__":
