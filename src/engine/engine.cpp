@@ -28,7 +28,8 @@ void readInt(const std::string& text, std::int32_t& value) {
 
 Engine::Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks)
     : board(board), lawyer(lawyer), input(input), clocks(clocks),
-      table(std::make_unique<TranspositionTable>()), ordering(board) {
+      table(std::make_unique<TranspositionTable>()), modern(std::make_unique<ModernSearch>(board, lawyer, *this)),
+      ordering(board) {
     clocks.setTimeControl(0, 0, 0);
     options.addObserver(this);
     // The book is read before any option can switch its use off.
@@ -87,6 +88,7 @@ void Engine::optionChanged(std::string name) {
         useOpeningBook = value != "n";
     } else if (name == "hash") {
         hash = isOn(value);
+        modern->useTable(hash);
     } else if (name == "hashadjust") {
         hashadjust = isOn(value);
     } else if (name == "iterative") {
@@ -109,9 +111,10 @@ void Engine::optionChanged(std::string name) {
         readInt(value, megabytes);
         if (megabytes <= 0) return;
         megabytes = std::min(megabytes, MaxHashMegabytes);
-        if (!table->resize(static_cast<std::size_t>(megabytes)))
+        // The size is the modern search's table's; the other searches keep theirs.
+        if (!modern->resizeTable(static_cast<std::size_t>(megabytes)))
             report("Not enough memory for a " + std::to_string(megabytes) + " MB table; it keeps its " +
-                   std::to_string(table->megabytes()) + " MB");
+                   std::to_string(modern->tableMegabytes()) + " MB");
     } else if (name == "bookFile") {
         auto chosen = std::make_unique<OpeningBook>(value);
         // A book that cannot be read leaves the one in use; the reader has said why on

@@ -12,15 +12,16 @@
 #include "board/move_list.h"
 #include "book/opening_book.h"
 #include "commands/options.h"
+#include "engine/modern_search.h"
 #include "engine/move_ordering.h"
 #include "engine/search_types.h"
-#include "seams.h"
 #include "engine/transposition_table.h"
+#include "seams.h"
 #include "rules/lawyer.h"
 
 namespace qorat {
 
-class Engine final : public OptionsObserver {
+class Engine final : public OptionsObserver, public SearchControl {
 public:
     Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks);
 
@@ -41,7 +42,7 @@ public:
         int score = 0;
         std::int64_t nodes = 0;
     };
-    Progress progress() const { return {completedDepth, completedScore, nodeCount}; }
+    Progress progress() const { return {completedDepth, completedScore, nodesSearched()}; }
 
 private:
     enum ThinkState : std::int16_t { Searching = 0, MoveReady = 1, Idle = 2 };
@@ -62,6 +63,7 @@ private:
     int mtdf(Line& line, int depth, int guess);
     void printPost(int depth, int score) const;
     void printXBoardPost(int depth, int score) const;
+    std::int64_t nodesSearched() const { return algorithm == Pvs ? modern->nodes() : nodeCount; }
 
     // Search.
     // quiesce: whether the leaves of this search go on into the quiescence search.
@@ -70,7 +72,7 @@ private:
     int alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify, bool quiesce);
     int negaScoutMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify, bool quiesce);
     int quiesceNode(int alpha, int beta, int ply, int depth, bool nullAllowed);
-    bool stopRequested();
+    bool stopRequested() override;
     int staticScore() const;
 
     // Repetitions: whether the position recurs since the last capture, and its score then.
@@ -80,17 +82,8 @@ private:
     // Notes the checks of the game's positions before the search's root.
     void recordGameChecks();
 
-    // The modern search.
+    // The modern search's iterations.
     void thinkPvs(int limit);
-    int pvsIteration(int depth, int guess);
-    int pvsNode(int alpha, int beta, int depth, int ply, bool nullAllowed);
-    int pvsQuiesce(int alpha, int beta, int ply);
-    int scoreMove(const Move& m, const Move& tableMove, int ply) const;
-    static void pickMove(MoveList& moves, std::array<int, MoveList::Capacity>& scores, std::size_t i);
-    void rewardQuiet(const Move& m, int ply, int depth);
-    bool leavesKingAttacked(int mover) const;
-    void adoptRootLine();
-    void clearPvsTables();
 
     // The search's use of the transposition table.
     bool probe(int ply, int depth, int& alpha, int& beta, Move& move, int& score, bool& nullAllowed);
@@ -102,6 +95,7 @@ private:
     InputPoll& input;
     ClockSource& clocks;
     std::unique_ptr<TranspositionTable> table;
+    std::unique_ptr<ModernSearch> modern;
     MoveOrdering ordering;
     Line bestLine;
     ThinkState thinkState = Idle;
@@ -118,19 +112,6 @@ private:
     static constexpr std::size_t CheckRecordSize = 256;
     std::array<std::uint8_t, CheckRecordSize> checkRecord{};
     std::chrono::steady_clock::time_point startTime;
-
-    // What the modern search keeps between its nodes: quiet moves' history, killers, the
-    // principal line of each ply, and the late-move reductions by depth and move number.
-    static constexpr int ReductionMoves = 64;
-    struct PvsTables {
-        PvsTables();
-        std::array<std::array<int, BoardSquares>, BoardSquares> history{};
-        std::array<std::array<Move, 2>, MaxPly> killers{};
-        std::array<std::array<Move, MaxPly>, MaxPly> line{};
-        std::array<int, MaxPly + 1> length{};
-        std::array<std::array<std::uint8_t, ReductionMoves>, MaxPly> reductions{};
-    };
-    PvsTables pvs;
 
     // Where the current search started, so that its line is never played elsewhere.
     std::uint64_t rootKey1 = 0;

@@ -31,29 +31,22 @@ void Engine::recordGameChecks() {
 }
 
 bool Engine::repetition(int ply, int& score) const {
-    const auto& keys = lawyer.keyRecord();
-    const auto& history = board.history();
-    const int last = static_cast<int>(keys.size()) - 1;
-    // Moves last, last - 1, ..., i + 1 lead from the position after move i back to the current one.
-    for (int i = last - 1; i >= 0 && last - i <= RepetitionWindow; --i) {
-        const Move& m = history[static_cast<std::size_t>(i + 1)];
-        if (m.captured != Empty || m.isNull()) return false;
-        if ((last - i) % 2 != 0 || last - i < 4 || keys[static_cast<std::size_t>(i)] != keys.back()) continue;
-        // The side to move was checked in every position of the cycle where it was to move,
-        // or its opponent was: whoever checked throughout loses.
-        bool checkedUs = lawyer.inCheck(board.sideToMove());
-        bool checkedThem = true;
-        for (int j = last - 1; j > i; --j) {
-            const bool inCheck = checkRecord[static_cast<std::size_t>(j) % CheckRecordSize] != 0;
-            if ((last - j) % 2 == 0)
-                checkedUs = checkedUs && inCheck;
-            else
-                checkedThem = checkedThem && inCheck;
-        }
-        score = checkedUs == checkedThem ? 0 : checkedUs ? PerpetualScore - ply : ply - PerpetualScore;
-        return true;
+    const int length = lawyer.cycleLength(RepetitionWindow);
+    if (length == 0) return false;
+    // The side to move was checked in every position of the cycle where it was to move,
+    // or its opponent was: whoever checked throughout loses.
+    const int last = static_cast<int>(board.history().size()) - 1;
+    bool checkedUs = lawyer.inCheck(board.sideToMove());
+    bool checkedThem = true;
+    for (int j = last - 1; j > last - length; --j) {
+        const bool inCheck = checkRecord[static_cast<std::size_t>(j) % CheckRecordSize] != 0;
+        if ((last - j) % 2 == 0)
+            checkedUs = checkedUs && inCheck;
+        else
+            checkedThem = checkedThem && inCheck;
     }
-    return false;
+    score = checkedUs == checkedThem ? 0 : checkedUs ? PerpetualScore - ply : ply - PerpetualScore;
+    return true;
 }
 
 }  // namespace qorat

@@ -12,6 +12,9 @@ namespace qorat {
 
 namespace {
 
+// Plies searched beyond a mate's length before the search settles for it.
+constexpr int MateMargin = 4;
+
 const char* tagText(std::int32_t tag) {
     switch (tag) {
         case TableCut: return "{HT}";
@@ -81,7 +84,7 @@ void Engine::startSearch() {
     bestLine.clear();
     table->age();
     ordering.clearKillers();
-    clearPvsTables();
+    modern->newSearch();
     startTime = std::chrono::steady_clock::now();
     nodeCount = 0;
     iterationDone = false;
@@ -145,11 +148,18 @@ namespace {
 constexpr int XBoardMate = 100000;
 constexpr int CentipawnsPerUnit = 10;
 
-int xboardScore(int score) {
-    const int distance = MateScore - std::abs(score);
-    if (distance > MaxPly) return score * CentipawnsPerUnit;
-    const int moves = std::max(1, (distance + 1) / 2);
+// A mate, or for the modern search also a win by rule, as the moves to it.
+int xboardMate(int score, int plies) {
+    const int moves = std::max(1, (plies + 1) / 2);
     return score > 0 ? XBoardMate + moves : -XBoardMate - moves;
+}
+
+int xboardScore(int score, bool modern) {
+    const int magnitude = std::abs(score);
+    if (!modern) return MateScore - magnitude > MaxPly ? score * CentipawnsPerUnit : xboardMate(score, MateScore - magnitude);
+    if (magnitude > PvsMateBound) return xboardMate(score, PvsMate - magnitude);
+    if (isPvsRuleScore(score)) return xboardMate(score, PvsRuleWin - magnitude);
+    return score;
 }
 
 }  // namespace
@@ -157,7 +167,7 @@ int xboardScore(int score) {
 void Engine::printXBoardPost(int depth, int score) const {
     using Hundredths = std::chrono::duration<long long, std::centi>;
     const auto hundredths = std::chrono::duration_cast<Hundredths>(std::chrono::steady_clock::now() - startTime).count();
-    std::cout << depth << ' ' << xboardScore(score) << ' ' << hundredths << ' ' << nodeCount;
+    std::cout << depth << ' ' << xboardScore(score, algorithm == Pvs) << ' ' << hundredths << ' ' << nodesSearched();
     for (std::size_t i = 0; i < bestLine.size(); ++i) std::cout << ' ' << moveText(bestLine[i].move);
     std::cout << '\n' << std::flush;
 }
@@ -166,11 +176,34 @@ void Engine::printPost(int depth, int score) const {
     using Hundredths = std::chrono::duration<long long, std::centi>;
     const auto hundredths = std::chrono::duration_cast<Hundredths>(std::chrono::steady_clock::now() - startTime).count();
     if (abortReason != NoAbort) std::cout << '*';
-    std::cout << (abortReason != NoAbort ? depth - 1 : depth) << '\t' << score << '\t' << nodeCount << '\t'
+    std::cout << (abortReason != NoAbort ? depth - 1 : depth) << '\t' << score << '\t' << nodesSearched() << '\t'
               << hundredths << '\t';
     for (std::size_t i = 0; i < bestLine.size(); ++i) std::cout << moveText(bestLine[i].move) << ' ';
     if (!bestLine.empty()) std::cout << tagText(bestLine.back().tag);
     std::cout << '\n' << std::flush;
+}
+
+void Engine::thinkPvs(int limit) {
+    int score = completedScore;
+    for (int depth = completedDepth + 1; depth <= limit; ++depth) {
+        pollCountdown = 0;
+        score = modern->iterate(depth, score);
+        // A root move proven best stands, even in an iteration the clock stopped.
+        if (modern->rootLineLength() > 0) {
+            bestLine.clear();
+            for (int i = 0; i < modern->rootLineLength(); ++i) bestLine.push_back({modern->rootLine()[i]});
+        }
+        if (abortReason != NoAbort) break;
+        iterationDone = true;
+        completedDepth = depth;
+        completedScore = score;
+        if (post && xboardOutput) printXBoardPost(depth, score);
+        if (post && !xboardOutput) printPost(depth, score);
+        if (!clock->mayStartIteration()) break;
+        // A mate is searched a few plies past its length, so that a shorter one is not missed.
+        if (std::abs(score) > PvsMateBound && PvsMate - std::abs(score) + MateMargin <= depth) break;
+    }
+    thinkState = abortReason == InputWaiting ? Searching : MoveReady;
 }
 
 }  // namespace qorat

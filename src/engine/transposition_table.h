@@ -4,8 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
+#include <vector>
 
 #include "board/board.h"
 
@@ -33,12 +32,6 @@ public:
 
     TranspositionTable();
 
-    // Empties the table and gives it the largest power-of-two size that fits the megabytes;
-    // when that memory cannot be had, keeps the table as it was and returns false.
-    bool resize(std::size_t megabytes);
-    // The memory the table holds, in megabytes.
-    std::size_t megabytes() const;
-
     // The entry for the board's position, or an empty one; a hit protects the stored entry.
     HashEntry lookup(const Board& board);
     // Stores the entry unless its slot holds a deeper entry that a probe has used.
@@ -47,20 +40,11 @@ public:
     void age();
 
 private:
-    struct FreeMemory {
-        void operator()(HashEntry* entries) const { std::free(entries); }
-    };
-    // Allocated without exceptions, so that a size the machine cannot give is simply refused.
-    using EntryArray = std::unique_ptr<HashEntry[], FreeMemory>;
-
-    // An array of count empty entries, or null when the memory cannot be had.
-    static EntryArray allocate(std::size_t count);
     HashEntry& slot(int sideToMove, std::uint32_t key1);
 
     // Index 0 holds the positions with Red to move, 1 those with Blue to move.
-    EntryArray entries[2];
-    std::size_t count = Entries;
-    std::uint32_t indexMask = Entries - 1;
+    std::vector<HashEntry> entries[2];
+    static constexpr std::uint32_t IndexMask = Entries - 1;
 };
 
 }  // namespace qorat

@@ -81,6 +81,59 @@ bool Lawyer::isAttacked(int square, int attacker) const {
     return false;
 }
 
+int Lawyer::cheapestAttacker(int square, int side) const {
+    const int cell = cellOf(square);
+    // Pawns step onto the square only where a pawn of the side may stand; never backwards.
+    if (mayStand(side, Pawn, square)) {
+        const int pawn = makePiece(side, Pawn);
+        const int behind = side == Red ? StepDown : StepUp;
+        for (int step : {behind, StepLeft, StepRight}) {
+            const int from = squareAt(cell + step);
+            if (from >= 0 && board.piece(from) == pawn) return from;
+        }
+    }
+    if (mayStand(side, Advisor, square)) {
+        const int advisor = makePiece(side, Advisor);
+        for (int step : advisorSteps) {
+            const int from = squareAt(cell + step);
+            if (from >= 0 && board.piece(from) == advisor) return from;
+        }
+    }
+    if (mayStand(side, Elephant, square)) {
+        const int elephant = makePiece(side, Elephant);
+        for (int i = 0; i < 4; ++i) {
+            const int from = squareAt(cell + stepTable[Elephant][i]);
+            if (from >= 0 && board.piece(from) == elephant && board.piece(square + elephantEyes[i]) == Empty) return from;
+        }
+    }
+    const int horse = makePiece(side, Horse);
+    for (int i = 0; i < 8; ++i) {
+        const int from = squareAt(cell + stepTable[Horse][i]);
+        if (from >= 0 && board.piece(from) == horse && board.piece(square + attackingHorseLegs[i]) == Empty) return from;
+    }
+    // Along the lines: the first piece met may be a rook, the one beyond it a cannon.
+    int rook = -1;
+    for (int step : lineSteps) {
+        int c = cell + step;
+        while (squareAt(c) >= 0 && board.piece(squareAt(c)) == Empty) c += step;
+        if (squareAt(c) < 0) continue;
+        if (board.piece(squareAt(c)) == makePiece(side, Rook)) rook = squareAt(c);
+        for (c += step; squareAt(c) >= 0; c += step) {
+            const int p = board.piece(squareAt(c));
+            if (p == Empty) continue;
+            if (p == makePiece(side, Cannon)) return squareAt(c);
+            break;
+        }
+    }
+    if (rook >= 0) return rook;
+    if (mayStand(side, King, square)) {
+        const int king = board.kingSquare(side);
+        for (int i = 0; i < 4; ++i)
+            if (squareAt(cell + stepTable[King][i]) == king && board.piece(king) == makePiece(side, King)) return king;
+    }
+    return -1;
+}
+
 bool Lawyer::inCheck(int side) const {
     if (side == -1) side = board.sideToMove();
     return isAttacked(board.kingSquare(side), -1);

@@ -24,6 +24,16 @@ public:
     // Appends the moves of the piece on the square, by that piece's side.
     void generatePieceMoves(MoveList& list, int square, bool legalOnly);
 
+    // The search's generators, pseudo-legal like generateMoves without legalOnly: the
+    // captures of the side to move, and its moves to empty points.
+    void generateCaptures(MoveList& list) const;
+    void generateQuiets(MoveList& list) const;
+    // Whether the move is one that generateMoves without legalOnly would give.
+    bool isPseudoLegal(const Move& m);
+    // The square of side's least valuable piece that could take on the square, were it its
+    // turn, leaving its own king aside; -1 when there is none.
+    int cheapestAttacker(int square, int side) const;
+
     // Whether a piece of side attacker attacks the square; -1 means the side opposite
     // to the piece standing there.
     bool isAttacked(int square, int attacker) const;
@@ -35,6 +45,16 @@ public:
     bool insufficientMaterial();
     int perpetualCheck();
     int perpetualChase();
+    // The plies since the same position stood with the same side to move, within the window
+    // and since the last capture or pass; 0 when it has not.
+    int cycleLength(int window) const;
+    // The longest cycle cycleLoser judges.
+    static constexpr int MaxCycle = 128;
+    // The last length plies, without a capture, brought back the position they started from.
+    // The side that checked with every one of its moves in them loses, or if neither or both
+    // did, the side that chased with every one: the rule the game applies, judged as if the
+    // cycle went on. NoSide when neither loses.
+    int cycleLoser(int length);
 
     void boardChanged(Board& board, int event) override;
 
@@ -43,6 +63,8 @@ public:
     const std::vector<KeyPair>& keyRecord() const { return keys; }
 
 private:
+    template <bool Captures>
+    void generateKind(MoveList& list) const;
     void addMove(MoveList& list, Move m, bool legalOnly);
     void generateFor(MoveList& list, int square, int piece, bool legalOnly);
     void pawnMoves(MoveList& list, int square, int side, bool legalOnly);
@@ -58,6 +80,9 @@ private:
     // Whether the chaser's piece on from could legally take on to, were it the chaser's turn.
     bool chaserCanTake(int from, int to);
     bool isProtected(int square) const;
+    // Whether the piece just moved chases the piece on the square: could take it, were it
+    // the mover's turn, and nothing protects it; attacking the king is no chase.
+    bool lastMoveChases(int chasedSquare);
 
     Board& board;
     std::vector<KeyPair> keys;

@@ -37,7 +37,7 @@ struct EngineInspector {
     TranspositionTable& table() { return *engine.table; }
     MoveOrdering& ordering() { return engine.ordering; }
     const Line& bestLine() const { return engine.bestLine; }
-    std::int64_t nodeCount() const { return engine.nodeCount; }
+    std::int64_t nodeCount() const { return engine.nodesSearched(); }
     int abortReason() const { return engine.abortReason; }
     int thinkState() const { return engine.thinkState; }
     int searchPly() const { return engine.searchPly; }

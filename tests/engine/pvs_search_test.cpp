@@ -36,6 +36,8 @@ TEST_F(PvsSearch, MatesByTheShortestWay) {
         {"4k4/9/9/9/9/9/9/9/R8/R3K4 r", 1},
         {"3k5/4a4/9/9/9/9/9/9/9/R3K3R r", 3},
         {"5k3/9/9/9/9/9/9/9/2R6/3K5 r", 3},
+        // The mate is a stalemate, found beside a longer mate by checks.
+        {"4k4/9/9/9/9/9/9/9/9/R2K5 r", 3},
         {"4k4/4a4/9/9/9/9/9/9/9/R2K5 r", 7},
         {"4k4/4a4/9/9/9/9/9/9/9/3RK4 b", -6},
     };
@@ -49,7 +51,7 @@ TEST_F(PvsSearch, MatesByTheShortestWay) {
         const std::string posts = ::testing::internal::GetCapturedStdout();
         const Engine::Progress done = g.engine->progress();
         const int plies = std::abs(c.plies);
-        EXPECT_EQ(done.score, c.plies > 0 ? MateScore - plies : plies - MateScore) << c.fen << '\n' << posts;
+        EXPECT_EQ(done.score, c.plies > 0 ? PvsMate - plies : plies - PvsMate) << c.fen << '\n' << posts;
         EXPECT_EQ(g.inside.bestLine().size(), static_cast<std::size_t>(plies)) << c.fen;
         Move m = g.engine->takeMove();
         EXPECT_TRUE(g.lawyer().isLegal(m)) << c.fen;

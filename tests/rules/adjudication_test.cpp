@@ -71,6 +71,37 @@ TEST_F(Adjudication, PerpetualChase) {
     for (const VerdictCase& c : cases) expectVerdicts(c, &Lawyer::perpetualChase);
 }
 
+TEST_F(Adjudication, CycleLoser) {
+    // The last four plies of each sequence bring back the position they started from; the
+    // verdict is the rule's, as if the cycle went on, from whichever side's move it is judged.
+    struct Case {
+        const char* what;
+        const char* fen;
+        std::vector<const char*> moves;
+        int loser;
+    };
+    const Case cases[] = {
+        {"a rook checking to and fro", "4k4/9/9/9/9/9/9/9/5R3/5K3 r", {"f1e1", "e9d9", "e1d1", "d9e9", "d1e1"}, Red},
+        {"Blue's rook checking", "5k3/5r3/9/9/9/9/9/9/9/4K4 b", {"f8e8", "e0d0", "e8d8", "d0e0", "d8e8"}, Blue},
+        {"a horse chasing an unprotected rook", "3k5/9/9/9/6r2/9/2H6/9/9/4K4 r",
+         {"c3e4", "g5h5", "e4f6", "h5g5", "f6e4"}, Red},
+        {"the same chase, after the chased side's move", "3k5/9/9/9/6r2/9/2H6/9/9/4K4 r",
+         {"c3e4", "g5h5", "e4f6", "h5g5", "f6e4", "g5h5"}, Red},
+        {"the chased rook protected", "3k2r2/9/9/9/6r2/9/2H6/9/9/4K4 r",
+         {"c3e4", "g5h5", "e4f6", "h5g5", "f6e4"}, NoSide},
+        {"both sides shuffling", "3k5/9/9/9/9/9/9/9/9/R3K4 r", {"a0a1", "d9d8", "a1a0", "d8d9", "a0a1"}, NoSide},
+    };
+    for (const Case& c : cases) {
+        Game game(c.fen);
+        for (const char* m : c.moves) ASSERT_TRUE(game.play({m})) << c.what << ": " << m;
+        const auto& keys = game.lawyer.keyRecord();
+        ASSERT_EQ(keys.back(), keys[keys.size() - 5]) << c.what;
+        const State before(game);
+        EXPECT_EQ(game.lawyer.cycleLoser(4), c.loser) << c.what;
+        EXPECT_TRUE(State(game) == before) << c.what;
+    }
+}
+
 TEST_F(Adjudication, InsufficientMaterial) {
     struct Case {
         const char* fen;

@@ -1,6 +1,7 @@
 // Move generation order and perft counts against an independent generator.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <vector>
 
 #include "rules/perft.h"
@@ -97,6 +98,79 @@ TEST_F(MoveGeneration, LegalListsCarryCaptures) {
     MoveList none;
     game.lawyer.generatePieceMoves(none, 40, true);
     EXPECT_TRUE(none.empty());
+}
+
+// Positions along a few seeded random games, for checks that hold in every position.
+std::vector<std::string> walkPositions() {
+    std::vector<std::string> fens;
+    std::uint32_t seed = 12345;
+    for (const char* start : {startPositionFen.c_str(), "2eak4/4a4/4e4/p5p1p/2h6/6C2/P3P3P/4E4/4A4/2EAK4 r",
+                              "r1eakae2/4h4/1ch3h1c/p1p1p3p/6p2/2P6/P3P1P1P/1C2C1H2/9/RHEAKAE1R r"}) {
+        Game game(start);
+        for (int ply = 0; ply < 60; ++ply) {
+            fens.push_back(game.board.toFen());
+            MoveList legal;
+            game.lawyer.generateMoves(legal, true);
+            if (legal.empty()) break;
+            seed = seed * 1103515245u + 12345u;
+            Move m = legal[(seed >> 16) % legal.size()];
+            game.board.makeMove(m);
+        }
+    }
+    return fens;
+}
+
+TEST_F(MoveGeneration, CapturesAndQuietsSplitThePseudoLegalMoves) {
+    for (const std::string& fen : walkPositions()) {
+        Game game(fen);
+        MoveList all, captures, quiets;
+        game.lawyer.generateMoves(all, false);
+        game.lawyer.generateCaptures(captures);
+        game.lawyer.generateQuiets(quiets);
+        std::multiset<std::string> split;
+        for (const Move& m : captures) {
+            EXPECT_NE(game.board.piece(m.to), Empty) << fen << ' ' << moveText(m);
+            split.insert(moveText(m));
+        }
+        for (const Move& m : quiets) {
+            EXPECT_EQ(game.board.piece(m.to), Empty) << fen << ' ' << moveText(m);
+            split.insert(moveText(m));
+        }
+        const auto listed = texts(all);
+        EXPECT_EQ(split, std::multiset<std::string>(listed.begin(), listed.end())) << fen;
+        // Every generated move is pseudo-legal, and so is nothing else from the same squares.
+        for (const Move& m : all) EXPECT_TRUE(game.lawyer.isPseudoLegal(m)) << fen << ' ' << moveText(m);
+        for (int from = 0; from < BoardSquares; ++from)
+            for (int to = 0; to < BoardSquares; ++to) {
+                const Move m{from, to, 0};
+                if (split.count(moveText(m)) == 0) {
+                    EXPECT_FALSE(game.lawyer.isPseudoLegal(m)) << fen << ' ' << moveText(m);
+                }
+            }
+    }
+}
+
+TEST_F(MoveGeneration, CheapestAttackerIsTheCheapestCapture) {
+    // Against the captures generated: on every enemy piece but the king, the attacker given is
+    // of the cheapest type that has a capture there, and there is one exactly when it says so.
+    const int worth[] = {0, 1, 4, 6, 3, 2, 2, 7};
+    for (const std::string& fen : walkPositions()) {
+        Game game(fen);
+        MoveList captures;
+        game.lawyer.generateCaptures(captures);
+        const int side = game.board.sideToMove();
+        for (int square = 0; square < BoardSquares; ++square) {
+            const int victim = game.board.piece(square);
+            if (victim == Empty || colourOf(victim) == side || typeOf(victim) == King) continue;
+            int cheapest = 0;
+            for (const Move& m : captures) {
+                const int w = worth[typeOf(game.board.piece(m.from))];
+                if (m.to == square && (cheapest == 0 || w < cheapest)) cheapest = w;
+            }
+            const int from = game.lawyer.cheapestAttacker(square, side);
+            EXPECT_EQ(from < 0 ? 0 : worth[typeOf(game.board.piece(from))], cheapest) << fen << " on " << square;
+        }
+    }
 }
 
 struct PerftCase {
