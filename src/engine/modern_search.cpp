@@ -116,6 +116,7 @@ bool ModernSearch::makeLegal(Frame* ss, Move& m) {
         board.unmakeMove();
         return false;
     }
+    if (tableOn) table.prefetch(board);
     return true;
 }
 

@@ -44,6 +44,8 @@ public:
     // A new search begins: older entries give way first.
     void newSearch() { generation8 = static_cast<std::uint8_t>(generation8 + GenerationStep); }
 
+    // Starts bringing the position's bucket into the cache, to be probed soon.
+    void prefetch(const Board& board) const { __builtin_prefetch(&bucketOf(board)); }
     // The entry for the position, or null; found or not, where stores for it go.
     TableEntry* probe(const Board& board, bool& found);
     void save(TableEntry* entry, const Board& board, int score, Bound bound, int depth, std::uint16_t move, int eval,
