@@ -1075,6 +1075,10 @@ class Match:
                     self.errors.append("game %d: runner error: %r" % (i + 1, err))
                     self.stop.set()
                     g = GameOver("*", "runner error")
+                if self.stop.is_set() and g.kind is not None:
+                    # A fault once the match is stopping comes from the stop: an
+                    # interruption kills the engines of the games still going.
+                    g = GameOver("*", "aborted: %s" % g.reason)
                 self._end_game(g, red, black)
                 rn, bn = red.name, black.name
                 if rn == bn:

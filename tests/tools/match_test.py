@@ -13,7 +13,9 @@ import random
 import sys
 import tempfile
 import threading
+import time
 import unittest
+import unittest.mock
 
 from match_fakes import (BLACK_SHUTTLE, RED_SHUTTLE, SHUTTLE_MOVES, SHUTTLE_PIECES,
                          FakeReferee, engine_command, match, shuttle)
@@ -195,6 +197,34 @@ class MatchCountingTest(unittest.TestCase):
         self.assertEqual((model, verdict), ("pentanomial", "H1 accepted"))
         self.assertTrue(m.stop.is_set())
         self.assertLess(match.sprt_llr(*m.wdl, 0, 5), 1)
+
+    def test_games_cut_short_by_an_interruption_are_not_counted(self):
+        # Black thinks for long; meanwhile the match is interrupted, and the
+        # engines it stops must not lose the game by their exit.
+        class Referee(FakeReferee):
+            def close(self):
+                pass
+
+        cmd1, cmd2 = engine_command(*RED_SHUTTLE), engine_command("sleep 20|move b9c7")
+        opts = match.parse_options(["--engine1", cmd1, "--engine2", cmd2, "--st", "30",
+                                    "--ranks1", "0", "--ranks2", "0", "--games", "1",
+                                    "--quit-timeout", "0.2"])
+        m = match.Match(opts, [([], "start")], "referee")
+        with unittest.mock.patch.object(
+                match, "Referee", lambda path: Referee(SHUTTLE_PIECES, SHUTTLE_MOVES)), \
+                contextlib.redirect_stdout(io.StringIO()):
+            worker = threading.Thread(target=m.worker, daemon=True)
+            worker.start()
+            deadline = time.monotonic() + 10
+            while not any(e.idx == 2 and e.playing for e in m.engines):
+                self.assertLess(time.monotonic(), deadline, "black was never asked to move")
+                time.sleep(0.05)
+            m.stop.set()        # as Match.run does on an interruption
+            m.shutdown()
+            worker.join(10)
+        self.assertFalse(worker.is_alive())
+        self.assertEqual(m.results[1]["result"], "*")
+        self.assertEqual((m.wdl, m.faults), ([0, 0, 0], {1: {}, 2: {}}))
 
     def test_sequential_test_without_a_pair_uses_games(self):
         m = self.match_of("--sprt", "0,5")
