@@ -7,7 +7,8 @@ referee: it checks every move for legality and finds mate and stalemate (both
 a loss for the side to move in xiangqi). When a position occurs the third time
 (--repetitions) the referee's own xiangqi verdict decides (perpetual check or
 chase loses); without one, a side that checked on every move of the cycle
-loses and other repetitions are drawn. Games end drawn at --max-plies.
+loses and other repetitions are drawn. Games end drawn at --max-plies, and at
+once when neither side has a rook, cannon, horse or pawn left.
 Time forfeits, crashes, illegal moves, false claims and silence all lose.
 
 Claims. An engine may end the game with a result line ("1-0", "0-1" or
@@ -560,6 +561,14 @@ def win(side, reason):
     return GameOver("1-0" if side == RED else "0-1", reason)
 
 
+def no_attacking_material(key):
+    """Whether neither side has a piece that can give mate (rook, cannon, horse
+    or pawn) in the referee's position text: kings, advisors and elephants
+    alone can never end the game, so it is drawn at once."""
+    placement = key.split()[0].lower()
+    return not any(letter in placement for letter in "rcnp")
+
+
 def repetition_ruling(history, last_mover, repetitions, verdict):
     """The ruling once the current position has occurred REPETITIONS times,
     else None. HISTORY holds (position key, side to move in check) for every
@@ -752,6 +761,8 @@ class Game:
                                   lambda: self.ref.rule_verdict(self.start_fen, self.moves))
             if g:
                 raise g
+            if no_attacking_material(key):
+                raise GameOver("1/2-1/2", "insufficient material")
 
     def _wait_move(self, side, t0, deadline, known):
         """The move text of SIDE and when it came. Lines older than T0 were

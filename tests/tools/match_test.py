@@ -342,6 +342,21 @@ class RepetitionRulingTest(unittest.TestCase):
         self.assertEqual(asked, [])
 
 
+class MaterialRulingTest(unittest.TestCase):
+    def test_only_kings_advisors_and_elephants_draw_at_once(self):
+        cases = [  # the referee's position text, drawn
+            ("2bakab2/9/9/9/9/9/9/9/9/2BAKAB2 w", True),
+            ("4k4/9/9/9/9/9/9/9/9/4K4 b", True),
+            ("2bakab2/9/9/9/9/9/9/9/9/2BAKABP1 w", False),
+            ("3k5/9/9/9/9/9/9/9/9/3nK4 b", False),
+            ("3k5/9/9/9/9/9/9/9/9/3CK4 w", False),
+            ("3rk4/9/9/9/9/9/9/9/9/4K4 w", False),
+        ]
+        for key, drawn in cases:
+            with self.subTest(key=key):
+                self.assertEqual(match.no_attacking_material(key), drawn)
+
+
 class ClaimRulingTest(unittest.TestCase):
     def test_claims_against_rulings(self):
         draw = match.GameOver("1/2-1/2", "repetition")
