@@ -237,6 +237,11 @@ class Referee:
             raise MatchError("referee gave no position for: " + pos)
         return legal, check, key
 
+    @staticmethod
+    def dead_draw(key):
+        """Whether the position (its key) can never be won by either side."""
+        return no_attacking_material(key)
+
     def rule_end(self, fen, moves):
         """Whether the referee's rules end the game in the position reached by
         the last of MOVES: None if the game goes on, else the result from the
@@ -761,7 +766,7 @@ class Game:
                                   lambda: self.ref.rule_verdict(self.start_fen, self.moves))
             if g:
                 raise g
-            if no_attacking_material(key):
+            if self.ref.dead_draw(key):
                 raise GameOver("1/2-1/2", "insufficient material")
 
     def _wait_move(self, side, t0, deadline, known):

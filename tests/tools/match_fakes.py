@@ -59,6 +59,10 @@ class FakeReferee:
         check = bool(moves) and moves[-1] in self.checks
         return legal, check, keys[-1]
 
+    @staticmethod
+    def dead_draw(key):
+        return False
+
     def rule_end(self, fen, moves):
         self.asked.append(("rule_end", tuple(moves)))
         if not moves:
