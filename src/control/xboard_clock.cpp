@@ -10,6 +10,8 @@ namespace {
 
 // Kept back from every budget for the pipes, the front end and a slow machine.
 constexpr XBoardClock::Milliseconds FixedReserve = 50;
+// Kept back from a fixed time per move: the search stops within a millisecond of its budget.
+constexpr XBoardClock::Milliseconds MoveTimeReserve = 30;
 constexpr int ReserveShare = 20;
 // The moves a game is assumed still to last when the period has no move count.
 constexpr int AssumedMovesToGo = 28;
@@ -45,8 +47,8 @@ void XBoardClock::setMoveTime(Milliseconds perMove) {
 void XBoardClock::startTurn(int movesMade) {
     turnStart = std::chrono::steady_clock::now();
     if (moveTime > 0) {
-        // A fixed time per move: use most of it.
-        hard = std::max<Milliseconds>(1, moveTime - std::min(FixedReserve * 2, moveTime / 5));
+        // A fixed time per move: all of it but what the reply needs to reach the front end.
+        hard = std::max<Milliseconds>(1, moveTime - std::min(MoveTimeReserve, moveTime / 10));
         soft = hard;
         return;
     }

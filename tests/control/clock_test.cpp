@@ -125,5 +125,21 @@ TEST_F(ClockTest, ExtremeBalancesDoNotWrap) {
     EXPECT_EQ(redClock->timeLeft(), -2147483647 - 1);
 }
 
+TEST(XBoardClockBudget, FixedTimePerMoveIsUsedAlmostWhole) {
+    // "st": the search may think until a few tens of milliseconds before the time is out;
+    // a short time keeps most of itself too.
+    struct Case {
+        XBoardClock::Milliseconds perMove, lowest, highest;
+    };
+    const Case cases[] = {{1000, 950, 999}, {5000, 4950, 4999}, {100, 90, 99}, {1, 1, 1}};
+    for (const Case& c : cases) {
+        XBoardClock clock;
+        clock.setMoveTime(c.perMove);
+        clock.startTurn(0);
+        EXPECT_GE(clock.hardLimit(), c.lowest) << c.perMove;
+        EXPECT_LE(clock.hardLimit(), c.highest) << c.perMove;
+    }
+}
+
 }  // namespace
 }  // namespace qorat
