@@ -88,7 +88,9 @@ bool hasMajorPiece(const Board& board, int side) {
 }  // namespace
 
 ModernSearch::ModernSearch(Board& b, Lawyer& l, SearchControl& c)
-    : board(b), lawyer(l), control(c), table(DefaultTableMegabytes), histories(std::make_unique<Histories>()) {}
+    : board(b), lawyer(l), control(c), table(DefaultTableMegabytes), histories(std::make_unique<Histories>()) {
+    newSearch();
+}
 
 void ModernSearch::newSearch() {
     table.newSearch();
@@ -211,6 +213,17 @@ int ModernSearch::iterate(int depth, int guess) {
         }
         delta += delta / 4 + 5;
     }
+}
+
+int ModernSearch::quietLine(std::array<Move, MaxPly>& line) {
+    stopped = false;
+    Frame* root = &frames[FramesBelowRoot];
+    root->sums = squareSums(board);
+    root->inCheck = lawyer.inCheck(board.sideToMove());
+    quiesce<true>(root, -PvsInfinite, PvsInfinite);
+    const int length = lineLengths[0];
+    std::copy_n(lines[0].begin(), length, line.begin());
+    return length;
 }
 
 template <bool PvNode>

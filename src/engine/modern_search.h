@@ -58,6 +58,10 @@ public:
     // proves best, also in an iteration that is stopped, it heads the root line.
     int iterate(int depth, int guess);
 
+    // The captures the quiescence search expects from the position until one side stands
+    // pat, into the line; returns how many there are. The board is left as it was.
+    int quietLine(std::array<Move, MaxPly>& line);
+
     // The line of the best root move found in the last iteration; empty when none was.
     const Move* rootLine() const { return rootMoves.data(); }
     int rootLineLength() const { return rootLength; }

@@ -1,31 +1,54 @@
-// The evaluation of the modern search: the piece-square scores, worth included, and the move.
-// Terms for the kings' safety against cannons and rooks were tried and left out: they did not
-// win games.
+// The evaluation of the modern search: material and piece-square scores kept by the search,
+// the terms of eval_terms.h weighed by their tuned weights, blended by the game's phase.
 #include "engine/pvs_evaluation.h"
 
-#include "engine/evaluator.h"
+#include <algorithm>
+
+#include "engine/eval_terms.h"
+#include "engine/eval_weights.h"
 #include "engine/history.h"
 
 namespace qorat {
 
 namespace {
 
-// The table counts a pawn as 10; the modern search counts in centipawns.
-constexpr int CentipawnsPerUnit = 10;
-// The move is worth a little to the side that has it.
-constexpr int Tempo = 20;
+// Phase points per piece type: rooks count most, cannons and horses half as much.
+constexpr std::array<int, PieceTypes> PhasePoints = {0, 0, 2, 4, 2, 0, 0, 0};
+
+// [piece code][square]: material and piece-square weight together, from the tuned weights.
+using PieceSquareTable = std::array<std::array<Score, BoardSquares>, 16>;
+
+PieceSquareTable buildPieceSquares() {
+    PieceSquareTable table{};
+    for (int side : {Red, Blue}) {
+        for (int type = Pawn; type <= King; ++type) {
+            for (int square = 0; square < BoardSquares; ++square) {
+                Score s;
+                if (type != King) {
+                    s.mg = evalWeights[term::Material + type - 1].mg;
+                    s.eg = evalWeights[term::Material + type - 1].eg;
+                }
+                const Weight w = evalWeights[term::Square + (type - 1) * FoldedSquares + eval::foldedSquare(side, square)];
+                s.mg += w.mg;
+                s.eg += w.eg;
+                table[makePiece(side, type)][square] = s;
+            }
+        }
+    }
+    return table;
+}
+
+const PieceSquareTable pieceSquares = buildPieceSquares();
 
 }  // namespace
 
-int pieceSquareValue(int piece, int square) {
-    return Evaluator::pieceSquareTable[typeOf(piece)][sideIndex(colourOf(piece))][square] * CentipawnsPerUnit;
-}
+Score pieceSquareScore(int piece, int square) { return pieceSquares[piece][square]; }
 
 SquareSums squareSums(const Board& board) {
     SquareSums sums{};
     for (int side : {Red, Blue})
         for (int type = Pawn; type <= King; ++type)
-            for (int square : board.pieces(side, type)) sums[sideIndex(side)] += pieceSquareValue(makePiece(side, type), square);
+            for (int square : board.pieces(side, type)) sums[sideIndex(side)] += pieceSquareScore(makePiece(side, type), square);
     return sums;
 }
 
@@ -34,15 +57,31 @@ SquareSums squareSumsAfter(const Board& board, const SquareSums& before, const M
     if (m.isNull()) return after;
     const int piece = board.piece(m.from);
     const int mover = sideIndex(colourOf(piece));
-    after[mover] += pieceSquareValue(piece, m.to) - pieceSquareValue(piece, m.from);
+    after[mover] += pieceSquareScore(piece, m.to);
+    after[mover] -= pieceSquareScore(piece, m.from);
     const int victim = board.piece(m.to);
-    if (victim != Empty) after[1 - mover] -= pieceSquareValue(victim, m.to);
+    if (victim != Empty) after[1 - mover] -= pieceSquareScore(victim, m.to);
     return after;
 }
 
+int gamePhase(const Board& board) {
+    int phase = 0;
+    for (int side : {Red, Blue})
+        for (int type : {Cannon, Rook, Horse}) phase += PhasePoints[type] * board.pieces(side, type).size();
+    return std::min(phase, FullPhase);
+}
+
 int pvsEvaluate(const Board& board, const SquareSums& sums) {
-    const int us = sideIndex(board.sideToMove());
-    return sums[us] - sums[1 - us] + Tempo;
+    // For Red, then turned to the side to move.
+    Score total = sums[sideIndex(Red)];
+    total -= sums[sideIndex(Blue)];
+    collectTerms(board, [&total](int term, int count) {
+        total.mg += evalWeights[term].mg * count;
+        total.eg += evalWeights[term].eg * count;
+    });
+    const int phase = gamePhase(board);
+    const int red = (total.mg * phase + total.eg * (FullPhase - phase)) / FullPhase;
+    return board.sideToMove() == Red ? red : -red;
 }
 
 }  // namespace qorat

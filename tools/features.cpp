@@ -1,0 +1,124 @@
+// qorat-features: the modern evaluation as the tuning pipeline sees it.
+//   qorat-features layout   the evaluation's terms: name, first weight, count, then the weights
+//   qorat-features quiet    for each line "FEN;RESULT" read, the position at the end of the
+//                           quiescence search's line, with its result, when not in check there
+//   qorat-features trace    for each FEN read: the evaluation for Red, the phase, and each
+//                           term's count for Red less Blue as index:count pairs
+// FEN is our FEN text (h and e for horse and elephant, r or b to move).
+#include <array>
+#include <iostream>
+#include <map>
+#include <string>
+
+#include "board/keys.h"
+#include "board/notation.h"
+#include "engine/eval_terms.h"
+#include "engine/eval_weights.h"
+#include "engine/modern_search.h"
+#include "engine/pvs_evaluation.h"
+
+namespace {
+
+using namespace qorat;
+
+constexpr unsigned KeySeed = 1;
+
+struct Group {
+    const char* name;
+    int first;
+    int count;
+};
+
+const Group groups[] = {
+    {"Material", term::Material, LosablePieces},
+    {"Square", term::Square, (PieceTypes - 1) * FoldedSquares},
+    {"RookMobility", term::RookMobility, 1},
+    {"CannonMobility", term::CannonMobility, 1},
+    {"HorseMobility", term::HorseMobility, HorseMoves},
+    {"PalaceAttacks", term::PalaceAttacks, 1},
+    {"PalaceAttackers", term::PalaceAttackers, AttackerCounts},
+    {"HollowCannon", term::HollowCannon, 1},
+    {"ScreenedCannon", term::ScreenedCannon, 1},
+    {"MissingAdvisor", term::MissingAdvisor, 1},
+    {"MissingElephant", term::MissingElephant, 1},
+    {"Hanging", term::Hanging, LosablePieces},
+    {"HangingWaiting", term::HangingWaiting, LosablePieces},
+    {"Threatened", term::Threatened, LosablePieces},
+    {"ThreatenedWaiting", term::ThreatenedWaiting, LosablePieces},
+    {"ConnectedPawns", term::ConnectedPawns, 1},
+    {"Tempo", term::Tempo, 1},
+};
+
+struct Never : SearchControl {
+    bool stopRequested() override { return false; }
+};
+
+int usage() {
+    std::cerr << "usage: qorat-features layout|quiet|trace < lines\n";
+    return 2;
+}
+
+void layout() {
+    for (const Group& g : groups) std::cout << g.name << ' ' << g.first << ' ' << g.count << '\n';
+    std::cout << "weights";
+    for (const Weight& w : evalWeights) std::cout << ' ' << w.mg << ',' << w.eg;
+    std::cout << '\n';
+}
+
+// The material and piece-square terms, counted from scratch.
+void squareTerms(const Board& board, std::map<int, int>& counts) {
+    for (int side : {Red, Blue}) {
+        const int sign = eval::sideSign(side);
+        for (int type = Pawn; type <= King; ++type) {
+            for (int square : board.pieces(side, type)) {
+                if (type != King) counts[term::Material + type - 1] += sign;
+                counts[term::Square + (type - 1) * FoldedSquares + eval::foldedSquare(side, square)] += sign;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) return usage();
+    const std::string mode = argv[1];
+    if (mode == "layout") {
+        layout();
+        return 0;
+    }
+    if (mode != "quiet" && mode != "trace") return usage();
+
+    fillKeyTables(KeySeed);
+    Board board;
+    Lawyer lawyer(board);
+    board.addObserver(&lawyer);
+    Never never;
+    ModernSearch search(board, lawyer, never);
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        const std::size_t split = line.find(';');
+        const std::string fen = line.substr(0, split);
+        if (!board.setFen(fen)) {
+            std::cerr << "bad FEN: " << fen << '\n';
+            continue;
+        }
+        if (mode == "quiet") {
+            std::array<Move, MaxPly> quiet;
+            const int length = search.quietLine(quiet);
+            for (int i = 0; i < length; ++i) board.makeMove(quiet[static_cast<std::size_t>(i)]);
+            if (!lawyer.inCheck(board.sideToMove()))
+                std::cout << board.toFen() << (split == std::string::npos ? "" : line.substr(split)) << '\n';
+            continue;
+        }
+        std::map<int, int> counts;
+        squareTerms(board, counts);
+        collectTerms(board, [&counts](int term, int count) { counts[term] += count; });
+        const int evaluation = pvsEvaluate(board, squareSums(board));
+        std::cout << (board.sideToMove() == Red ? evaluation : -evaluation) << ' ' << gamePhase(board);
+        for (const auto& [index, count] : counts)
+            if (count != 0) std::cout << ' ' << index << ':' << count;
+        std::cout << '\n';
+    }
+    return 0;
+}

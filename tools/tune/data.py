@@ -1,0 +1,173 @@
+"""The tuning data: positions from games, made quiet, labelled by fairy-stockfish.
+
+Three stages, each writing a file that the next reads (and that a later run reuses):
+  games   fairy-stockfish plays itself at a small node budget from the match opening lines
+          plus a few random plies (all drawn from the seed); every position of each game is
+          kept with the game's result
+  quiet   each position is replaced by the end of qorat's quiescence search from it (a
+          position in which the side to move stands pat, not in check); duplicates dropped
+  label   fairy-stockfish scores each quiet position at a fixed depth
+
+Lines are "FEN;RESULT" after the first two stages and "FEN;RESULT;SCORE" after the third,
+with our FEN text, the result for Red (1, 0.5 or 0) and the score for Red in centipawns.
+"""
+
+import concurrent.futures
+import os
+import random
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import match  # noqa: E402  (the match runner: its referee, openings and rulings)
+
+RESULT_FOR_RED = {"1-0": 1.0, "0-1": 0.0, "1/2-1/2": 0.5}
+# A game is over when the side ahead leads by this much for this many plies in a row.
+DECIDED_SCORE = 1000
+DECIDED_PLIES = 8
+MAX_PLIES = 300
+
+
+def our_fen(key):
+    """The referee's position text as our FEN: h and e for horse and elephant, r or b."""
+    placement, side = key.split()[:2]
+    return placement.translate(str.maketrans("nNbB", "hHeE")) + (" r" if side == "w" else " b")
+
+
+class Player(match.Referee):
+    """fairy-stockfish as a player: its move and score at a node budget or a depth."""
+
+    def search(self, fen, moves, limit):
+        pos = "position startpos" if fen is None else "position fen " + fen
+        if moves:
+            pos += " moves " + " ".join(match.to_uci(m) for m in moves)
+        self._send(pos)
+        self._send("go " + limit)
+        lines = self._until(lambda l: l.startswith("bestmove"))
+        score = None
+        for line in lines:
+            words = line.split()
+            if words[:1] == ["info"] and "score" in words:
+                i = words.index("score")
+                kind, value = words[i + 1], int(words[i + 2])
+                score = value if kind == "cp" else (30000 - abs(value)) * (1 if value > 0 else -1)
+        return match.from_uci(lines[-1].split()[1]), score
+
+
+def play_game(player, referee, opening, rng, random_plies, nodes):
+    """Plays one game; returns (positions as our FEN, result for Red)."""
+    moves = list(opening)
+    legal, check, key = referee.probe(None, moves)
+    for _ in range(random_plies):
+        if not legal:
+            return [], None
+        moves.append(rng.choice(sorted(legal)))
+        legal, check, key = referee.probe(None, moves)
+    history = [(key, check)]
+    positions = []
+    decided = 0
+    while True:
+        side = len(moves) % 2  # 0: Red to move
+        if not legal:
+            return positions, 0.0 if side == 0 else 1.0
+        if len(moves) >= MAX_PLIES or referee.dead_draw(key):
+            return positions, 0.5
+        positions.append(our_fen(key))
+        move, score = player.search(None, moves, "nodes %d" % nodes)
+        if move not in legal:
+            return positions, None
+        red_score = score if side == 0 else -score
+        decided = decided + 1 if score is not None and abs(score) >= DECIDED_SCORE else 0
+        if decided >= DECIDED_PLIES:
+            return positions, 1.0 if red_score > 0 else 0.0
+        moves.append(move)
+        legal, check, key = referee.probe(None, moves)
+        history.append((key, check))
+        ruling = match.repetition_ruling(history, side, 3, lambda: referee.rule_verdict(None, moves))
+        if ruling:
+            return positions, RESULT_FOR_RED[ruling.result]
+
+
+def games_worker(args):
+    """Plays the games of one worker; returns their "FEN;RESULT" lines."""
+    worker, seed, games, openings, random_plies, nodes, binary = args
+    rng = random.Random("%d-%d" % (seed, worker))
+    player, referee = Player(binary), match.Referee(binary)
+    player._send("setoption name Hash value 16")
+    lines = []
+    try:
+        for _ in range(games):
+            positions, result = play_game(player, referee, rng.choice(openings), rng, random_plies, nodes)
+            if result is not None:
+                lines.extend("%s;%g" % (fen, result) for fen in positions)
+    finally:
+        player.close()
+        referee.close()
+    return lines
+
+
+def make_games(out, seed, games, workers, openings_path, random_plies, nodes, binary):
+    with open(openings_path) as f:
+        openings = [line.split("#")[0].split() for line in f if line.split("#")[0].strip()]
+    share = [games // workers + (1 if w < games % workers else 0) for w in range(workers)]
+    with concurrent.futures.ProcessPoolExecutor(workers) as pool:
+        parts = pool.map(games_worker, [(w, seed, share[w], openings, random_plies, nodes, binary)
+                                        for w in range(workers)])
+        lines = [line for part in parts for line in part]
+    write_lines(out, lines)
+    return len(lines)
+
+
+def make_quiet(source, out, features_binary):
+    """The quiescence search's end of each position, each position once."""
+    with open(source) as f:
+        text = f.read()
+    quiet = subprocess.run([features_binary, "quiet"], input=text, capture_output=True, text=True,
+                           check=True).stdout.splitlines()
+    seen, lines = set(), []
+    for line in quiet:
+        fen = line.split(";")[0]
+        if fen not in seen:
+            seen.add(fen)
+            lines.append(line)
+    write_lines(out, lines)
+    return len(lines)
+
+
+def label_worker(args):
+    lines, depth, binary = args
+    player = Player(binary)
+    player._send("setoption name Hash value 16")
+    labelled = []
+    try:
+        for line in lines:
+            fen = line.split(";")[0]
+            player._send("ucinewgame")
+            _, score = player.search(match.ref_fen(fen), [], "depth %d" % depth)
+            if score is not None:
+                labelled.append("%s;%d" % (line, score if fen.endswith(" r") else -score))
+    finally:
+        player.close()
+    return labelled
+
+
+def make_labels(source, out, depth, workers, binary):
+    with open(source) as f:
+        lines = f.read().splitlines()
+    chunks = [lines[w::workers] for w in range(workers)]
+    with concurrent.futures.ProcessPoolExecutor(workers) as pool:
+        parts = list(pool.map(label_worker, [(chunk, depth, binary) for chunk in chunks]))
+    # Back in the order read, so that the output does not depend on the number of workers.
+    labelled = {}
+    for part in parts:
+        for line in part:
+            labelled[line.rsplit(";", 1)[0]] = line
+    write_lines(out, [labelled[line] for line in lines if line in labelled])
+    return len(labelled)
+
+
+def write_lines(path, lines):
+    tmp = path + ".part"
+    with open(tmp, "w") as f:
+        f.write("".join(line + "\n" for line in lines))
+    os.replace(tmp, path)

@@ -1,0 +1,47 @@
+"""Reads the evaluation's layout from qorat-features and writes its weights as C++ source.
+
+The layout is what `qorat-features layout` prints: one line per group of terms (name, first
+weight, count), then a line "weights mg,eg mg,eg ..." with the weights compiled in.
+"""
+
+import subprocess
+
+HEADER = """// The modern evaluation's weights, middlegame then endgame, in centipawns: written by
+// tools/tune/fit.py ({origin}). Edit by running the pipeline again, not by hand.
+#include "engine/eval_weights.h"
+
+namespace qorat {{
+
+const std::array<Weight, term::Count> evalWeights = {{{{
+"""
+
+FOOTER = """}};
+
+}  // namespace qorat
+"""
+
+
+def read_layout(features_binary):
+    """[(name, first, count)] and the compiled weights [(mg, eg)] of the binary."""
+    text = subprocess.run([features_binary, "layout"], check=True, capture_output=True, text=True).stdout
+    groups, weights = [], []
+    for line in text.splitlines():
+        fields = line.split()
+        if fields[0] == "weights":
+            weights = [tuple(int(v) for v in pair.split(",")) for pair in fields[1:]]
+        else:
+            groups.append((fields[0], int(fields[1]), int(fields[2])))
+    return groups, weights
+
+
+def write(path, groups, weights, origin):
+    """Writes the weights, a group at a time, ten to a line."""
+    out = [HEADER.format(origin=origin)]
+    for name, first, count in groups:
+        out.append("    // %s\n" % name)
+        pairs = ["{%d, %d}," % (round(mg), round(eg)) for mg, eg in weights[first:first + count]]
+        for i in range(0, len(pairs), 10):
+            out.append("    " + " ".join(pairs[i:i + 10]) + "\n")
+    out.append(FOOTER)
+    with open(path, "w") as f:
+        f.write("".join(out))
