@@ -3,7 +3,7 @@
 # from Debian's packages when it may: as root, or through sudo without a password.
 # Usage: tools/ensure_deps.sh [build|test]   (default build)
 #   build: cmake 3.20 or newer, a C++20 compiler ($CXX, else g++), make
-#   test:  the same, and GoogleTest (libgtest-dev) and python3
+#   test:  the same, and GoogleTest (libgtest-dev), python3, and Debian's numpy and scipy
 # Google Benchmark (libbenchmark-dev) is optional and never asked for. When nothing is
 # missing it only looks, and says nothing; otherwise it runs apt-get update and
 # apt-get install, or stops with one line saying what to install.
@@ -51,6 +51,9 @@ check() {
   if [[ $mode == test ]]; then
     gtest_ok || { missing+=(libgtest-dev); why+=(GoogleTest); }
     command -v python3 >/dev/null 2>&1 || { missing+=(python3); why+=(python3); }
+    # The tuning pipeline's fit is tested too; it reads Debian's numpy and scipy.
+    /usr/bin/python3 -c "import numpy, scipy" >/dev/null 2>&1 ||
+      { missing+=(python3-numpy python3-scipy); why+=("numpy and scipy for /usr/bin/python3"); }
   fi
   [[ ${#missing[@]} -eq 0 ]]
 }
