@@ -65,9 +65,11 @@ SquareSums squareSumsAfter(const Board& board, const SquareSums& before, const M
 }
 
 int gamePhase(const Board& board) {
+    // Both sides' counts in one sum: GCC 12 at -O3 miscompiled a loop over the two sides here,
+    // reading the lists of a side that does not exist.
     int phase = 0;
-    for (int side : {Red, Blue})
-        for (int type : {Cannon, Rook, Horse}) phase += PhasePoints[type] * board.pieces(side, type).size();
+    for (int type : {Cannon, Rook, Horse})
+        phase += PhasePoints[type] * (board.pieces(Red, type).size() + board.pieces(Blue, type).size());
     return std::min(phase, FullPhase);
 }
 
