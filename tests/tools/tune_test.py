@@ -1,6 +1,10 @@
 """The tuning pipeline's fit on a small fixture of labelled positions: it lowers the error,
 and the weights it writes compile as the evaluation's source.
 
+The fixture is 3000 lines of the labels that `tools/tune/tune.py --seed 1` makes
+(build/tune/seed-1-games-3000-nodes-4000/labels-depth-8.txt), shuffled by Python's
+random.Random(1).shuffle and cut.
+
 Run as: /usr/bin/python3 tune_test.py QORAT_FEATURES_BINARY (exit 77 without numpy/scipy)."""
 
 import os
@@ -30,7 +34,7 @@ class FitTest(unittest.TestCase):
                   for line in report if line.startswith("error")}
         before, after = errors["error before"], errors["error after"]
         self.assertLess(after[0], before[0] * 0.98, report)
-        _, start = weights_file.read_layout(FEATURES)
+        _, _, start = weights_file.read_layout(FEATURES)
         self.assertEqual(len(weights), len(start))
         with tempfile.TemporaryDirectory() as scratch:
             source = os.path.join(scratch, "eval_weights.cpp")

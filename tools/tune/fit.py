@@ -5,8 +5,10 @@ into a winning chance with a scale fitted to the games' results first, and the r
 game the position came from. The evaluation is linear in its weights once the terms are
 counted (qorat-features trace), so the fit minimises the mean squared difference between the
 label and sigmoid(evaluation / K) over the weights with L-BFGS, K being fitted to the
-starting weights first. Piece-square weights are held near their starting values, other
-weights near zero, by a small ridge.
+starting weights first. Every fit starts from the same weights (the specified evaluation's
+piece-square table and a tempo), not from those compiled in, so that a run repeats. A small
+ridge holds every weight near where it starts (the piece-square weights more firmly, as each
+is seen in few positions).
 
 Needs Debian's python3-numpy and python3-scipy.
 """
@@ -49,7 +51,10 @@ def traces(features_binary, fens, count):
     for i, line in enumerate(text.splitlines()):
         fields = line.split()
         evals.append(float(fields[0]))
-        mg = int(fields[1]) / FULL_PHASE
+        phase = int(fields[1])
+        if not 0 <= phase <= FULL_PHASE:
+            raise SystemExit("fit: phase %d out of range in the trace of %s" % (phase, fens[i]))
+        mg = phase / FULL_PHASE
         for pair in fields[2:]:
             index, value = pair.split(":")
             index, value = int(index), float(value)
@@ -69,10 +74,10 @@ def fit_scale(values, targets, start=200.0):
     return result.x, error(result.x)
 
 
-def fit(features_binary, data_path, blend=0.5, ridge=1e-7, square_ridge=1e-5, iterations=300,
+def fit(features_binary, data_path, blend=0.5, ridge=1e-11, square_ridge=1e-9, iterations=1500,
         validation_share=0.1, seed=1, log=print):
     """Returns (groups, fitted weights, report lines)."""
-    groups, start_weights = weights_file.read_layout(features_binary)
+    groups, compiled, start_weights = weights_file.read_layout(features_binary)
     count = len(start_weights)
     rows = read_data(data_path)
     fens = [r[0] for r in rows]
@@ -80,9 +85,12 @@ def fit(features_binary, data_path, blend=0.5, ridge=1e-7, square_ridge=1e-5, it
     scores = np.array([r[2] for r in rows])
     evals, matrix = traces(features_binary, fens, count)
 
-    w0 = np.array([w[0] for w in start_weights] + [w[1] for w in start_weights], dtype=float)
+    def stacked(weights):
+        return np.array([w[0] for w in weights] + [w[1] for w in weights], dtype=float)
+
+    w0 = stacked(start_weights)
     # The traces must give back the engine's own evaluation, else the fit fits something else.
-    mismatch = np.max(np.abs(matrix @ w0 - evals)) if len(evals) else 0.0
+    mismatch = np.max(np.abs(matrix @ stacked(compiled) - evals)) if len(evals) else 0.0
     if mismatch > 1.0:
         raise SystemExit("fit: the terms do not give the engine's evaluation back (off by %.1f)" % mismatch)
 
@@ -93,33 +101,35 @@ def fit(features_binary, data_path, blend=0.5, ridge=1e-7, square_ridge=1e-5, it
     train, test = ~held, held
     a_train, t_train = matrix[train], targets[train]
     a_test, t_test = matrix[test], targets[test]
-    scale, start_error = fit_scale(evals[train], t_train)
+    scale, start_error = fit_scale(a_train @ w0, t_train)
     log("fairy-stockfish scale %.1f (error against results %.5f); qorat scale %.1f" % (fsf_scale, fsf_error, scale))
 
-    # Piece-square weights stay near where they start; the rest near zero.
+    # Anchored at the start, not at zero: a pull of material towards zero would outweigh the error.
     square = next((first, n) for name, first, n in groups if name == "Square")
-    anchor = np.zeros_like(w0)
+    anchor = w0.copy()
     penalty = np.full_like(w0, ridge)
     for half in (0, count):
-        anchor[half + square[0]:half + square[0] + square[1]] = w0[half + square[0]:half + square[0] + square[1]]
         penalty[half + square[0]:half + square[0] + square[1]] = square_ridge
 
     n = a_train.shape[0]
+
+    # Scaled up so that the line search's absolute tolerances do not stop the fit at its start.
+    magnify = 1e6
 
     def loss(w):
         p = sigmoid(a_train @ w / scale)
         diff = p - t_train
         grad = (a_train.T @ (2 * diff * p * (1 - p) / scale)) / n + 2 * penalty * (w - anchor)
-        return float(np.mean(diff ** 2) + np.sum(penalty * (w - anchor) ** 2)), grad
+        return magnify * float(np.mean(diff ** 2) + np.sum(penalty * (w - anchor) ** 2)), magnify * grad
 
     def error(a, t, w):
         return float(np.mean((sigmoid(a @ w / scale) - t) ** 2)) if a.shape[0] else float("nan")
 
     before = (error(a_train, t_train, w0), error(a_test, t_test, w0))
-    # The gradient is small in centipawns: the tolerances must not stop the fit at its start.
     result = scipy.optimize.minimize(loss, w0, jac=True, method="L-BFGS-B",
                                      options={"maxiter": iterations, "gtol": 1e-14, "ftol": 1e-14})
-    log("fit: %s after %d iterations" % (result.message, result.nit))
+    log("fit: %s after %d iterations; loss %.6g -> %.6g, weights moved %.3g" %
+        (result.message, result.nit, loss(w0)[0], result.fun, np.linalg.norm(result.x - w0)))
     w = np.clip(np.round(result.x), -32000, 32000)
     after = (error(a_train, t_train, w), error(a_test, t_test, w))
     report = [
@@ -140,7 +150,7 @@ def main(argv):
     p.add_argument("--data", required=True, help="labelled positions: FEN;RESULT;SCORE")
     p.add_argument("--write", help="the C++ source to write the weights to")
     p.add_argument("--blend", type=float, default=0.5, help="share of the label from the score")
-    p.add_argument("--iterations", type=int, default=300)
+    p.add_argument("--iterations", type=int, default=1500)
     p.add_argument("--seed", type=int, default=1)
     args = p.parse_args(argv)
     groups, weights, report = fit(args.features, args.data, blend=args.blend, iterations=args.iterations,

@@ -44,7 +44,7 @@ def stage(name, path, make):
 def main(argv):
     p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     p.add_argument("--seed", type=int, default=1)
-    p.add_argument("--games", type=int, default=2000)
+    p.add_argument("--games", type=int, default=3000)
     p.add_argument("--nodes", type=int, default=4000, help="fairy-stockfish's nodes a move in the games")
     p.add_argument("--random-plies", type=int, default=4, help="random plies after each opening line")
     p.add_argument("--depth", type=int, default=8, help="fairy-stockfish's depth for the labels")
@@ -53,7 +53,7 @@ def main(argv):
                    help="opening lines (tools/make_openings.py --seed 1 --count 1000 --out FILE)")
     p.add_argument("--features", default=os.path.join(ROOT, "build", "qorat-features"))
     p.add_argument("--blend", type=float, default=0.5)
-    p.add_argument("--iterations", type=int, default=300)
+    p.add_argument("--iterations", type=int, default=1500)
     p.add_argument("--write", default=os.path.join(ROOT, "src", "engine", "eval_weights.cpp"))
     args = p.parse_args(argv)
 

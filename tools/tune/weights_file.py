@@ -1,13 +1,15 @@
 """Reads the evaluation's layout from qorat-features and writes its weights as C++ source.
 
 The layout is what `qorat-features layout` prints: one line per group of terms (name, first
-weight, count), then a line "weights mg,eg mg,eg ..." with the weights compiled in.
+weight, count), then a line "weights mg,eg mg,eg ..." with the weights compiled in and a line
+"start mg,eg ..." with the weights every fit starts from.
 """
 
 import subprocess
 
-HEADER = """// The modern evaluation's weights, middlegame then endgame, in centipawns: written by
-// tools/tune/fit.py ({origin}). Edit by running the pipeline again, not by hand.
+HEADER = """// The modern evaluation's weights, middlegame then endgame, in centipawns, written by
+// tools/tune/fit.py: {origin}.
+// Edit by running the pipeline again, not by hand.
 #include "engine/eval_weights.h"
 
 namespace qorat {{
@@ -22,16 +24,16 @@ FOOTER = """}};
 
 
 def read_layout(features_binary):
-    """[(name, first, count)] and the compiled weights [(mg, eg)] of the binary."""
+    """[(name, first, count)], the compiled weights and the starting weights [(mg, eg)] of the binary."""
     text = subprocess.run([features_binary, "layout"], check=True, capture_output=True, text=True).stdout
-    groups, weights = [], []
+    groups, weights = [], {}
     for line in text.splitlines():
         fields = line.split()
-        if fields[0] == "weights":
-            weights = [tuple(int(v) for v in pair.split(",")) for pair in fields[1:]]
+        if fields[0] in ("weights", "start"):
+            weights[fields[0]] = [tuple(int(v) for v in pair.split(",")) for pair in fields[1:]]
         else:
             groups.append((fields[0], int(fields[1]), int(fields[2])))
-    return groups, weights
+    return groups, weights["weights"], weights["start"]
 
 
 def write(path, groups, weights, origin):
