@@ -19,6 +19,9 @@ import subprocess
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+import match  # noqa: E402  (the match runner: finding the peer, its FEN letters)
+
 SPAN = 4
 # How long an engine may take beyond its time before the run gives up on it.
 GRACE_SECONDS = 30
@@ -28,13 +31,6 @@ def bench_positions():
     """The FEN texts of tools/bench.cpp, in its order."""
     with open(os.path.join(ROOT, "tools", "bench.cpp")) as f:
         return re.findall(r'"([rheakcpRHEAKCP1-9/]+ [rb])"', f.read())
-
-
-def peer_fen(fen):
-    """Our FEN (h/e, r/b to move) as fairy-stockfish's UCI reads it (n/b, w/b)."""
-    board, side = fen.split()
-    table = str.maketrans("hHeE", "nNbB")
-    return "%s %s - - 0 1" % (board.translate(table), "w" if side == "r" else "b")
 
 
 def read_until(process, done):
@@ -76,7 +72,7 @@ def peer(binary, fen, seconds, hash_mb):
     p.stdin.write("uci\nsetoption name UCI_Variant value xiangqi\nsetoption name Hash value %d\n"
                   "setoption name Threads value 1\nucinewgame\nisready\n" % hash_mb)
     read_until(p, lambda line: line.startswith("readyok"))
-    p.stdin.write("position fen %s\ngo movetime %d\n" % (peer_fen(fen), round(seconds * 1000)))
+    p.stdin.write("position fen %s\ngo movetime %d\n" % (match.ref_fen(fen), round(seconds * 1000)))
     lines = read_until(p, lambda line: line.startswith("bestmove"))
     p.stdin.write("quit\n")
     p.communicate(timeout=10)
@@ -100,10 +96,12 @@ def summary(nodes):
 def main(argv):
     p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     p.add_argument("--qorat", default=os.path.join(ROOT, "build", "qorat"))
-    p.add_argument("--peer", default="/usr/games/fairy-stockfish")
+    p.add_argument("--peer", default=match.find_binary("fairy-stockfish"))
     p.add_argument("--seconds", type=float, default=1.0)
     p.add_argument("--hash", type=int, default=64)
     args = p.parse_args(argv)
+    if not args.peer:
+        sys.exit("fairy-stockfish not found; run bench/install_peers.sh")
 
     print("%-4s %28s %28s" % ("", "qorat: depth nodes EBF", "fairy-stockfish: depth nodes EBF"))
     totals = {"qorat": [], "fairy-stockfish": []}
