@@ -69,14 +69,14 @@ int matedIn(int ply) { return ply - PvsMate; }
 
 // Mates and rule wins are kept in the table as their distance from the node.
 int scoreToTable(int score, int ply) {
-    if (score >= PvsRuleWin - MaxPly) return score + ply;
-    if (score <= -(PvsRuleWin - MaxPly)) return score - ply;
+    if (score > PvsMateBound) return score + ply;
+    if (score < -PvsMateBound) return score - ply;
     return score;
 }
 
 int scoreFromTable(int score, int ply) {
-    if (score >= PvsRuleWin - MaxPly) return score - ply;
-    if (score <= -(PvsRuleWin - MaxPly)) return score + ply;
+    if (score > PvsMateBound) return score - ply;
+    if (score < -PvsMateBound) return score + ply;
     return score;
 }
 
@@ -310,7 +310,7 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
             if (stopped) return 0;
             if (nullValue >= beta) {
                 // A mate found after passing is no proof: the pass counted as a move.
-                if (nullValue >= PvsRuleWin - MaxPly) nullValue = beta;
+                if (nullValue > PvsMateBound) nullValue = beta;
                 if (nullMinPly != 0 || (std::abs(beta) < PvsKnownWin && depth < NullVerificationDepth)) return nullValue;
                 // Deep down, the pass is verified by a search without it.
                 nullMinPly = ply + 3 * (depth - r) / 4;
@@ -360,7 +360,7 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
 
         // Pruning at shallow depth, never of checks or while mated. A quiet move may yet
         // mate or stalemate: none is pruned while only a mate would raise alpha.
-        if (!root && bestValue > -(PvsRuleWin - MaxPly) && hasMajorPiece(board, us)) {
+        if (!root && bestValue > -PvsMateBound && hasMajorPiece(board, us)) {
             moveCountPruning = alpha < PvsKnownWin && moveCount >= futilityMoveCount(improving, depth);
             if (!capture && !givesCheck && alpha < PvsKnownWin) {
                 const int lmrDepth = std::max(newDepth - reduction(improving, depth, moveCount), 0);

@@ -21,16 +21,23 @@ namespace qorat {
 // Scores of the modern search, in centipawns for the side to move.
 constexpr int PvsInfinite = 32000;
 constexpr int PvsMate = 31000;
-// Scores beyond this are mates, counted in plies from the root.
+// Scores beyond this are mates (up to PvsMate) or rule wins, counted in plies from the root.
 constexpr int PvsMateBound = PvsMate - MaxPly;
-// A win by the rule of perpetual check or chase, short of a mate, counted the same way.
-constexpr int PvsRuleWin = PvsMateBound - MaxPly;
+// A win by the rule of perpetual check or chase, counted the same way. A loss by the rule
+// ranks below every mate: being mated needs the opponent to find the mate, while the rule
+// forfeits the game whatever the opponent plays.
+constexpr int PvsRuleWin = PvsMate + MaxPly;
 // Beyond this the evaluation never goes: the score is a forced win or loss.
 constexpr int PvsKnownWin = 10000;
 
 constexpr bool isPvsRuleScore(int score) {
     const int magnitude = score < 0 ? -score : score;
-    return magnitude > PvsRuleWin - MaxPly && magnitude <= PvsRuleWin;
+    return magnitude > PvsMate && magnitude <= PvsRuleWin;
+}
+
+constexpr bool isPvsMateScore(int score) {
+    const int magnitude = score < 0 ? -score : score;
+    return magnitude > PvsMateBound && magnitude <= PvsMate;
 }
 
 // Whether the search is to stop now; asked at every node.

@@ -157,8 +157,8 @@ int xboardMate(int score, int plies) {
 int xboardScore(int score, bool modern) {
     const int magnitude = std::abs(score);
     if (!modern) return MateScore - magnitude > MaxPly ? score * CentipawnsPerUnit : xboardMate(score, MateScore - magnitude);
-    if (magnitude > PvsMateBound) return xboardMate(score, PvsMate - magnitude);
     if (isPvsRuleScore(score)) return xboardMate(score, PvsRuleWin - magnitude);
+    if (isPvsMateScore(score)) return xboardMate(score, PvsMate - magnitude);
     return score;
 }
 
@@ -201,7 +201,7 @@ void Engine::thinkPvs(int limit) {
         if (post && !xboardOutput) printPost(depth, score);
         if (!clock->mayStartIteration()) break;
         // A mate is searched a few plies past its length, so that a shorter one is not missed.
-        if (std::abs(score) > PvsMateBound && PvsMate - std::abs(score) + MateMargin <= depth) break;
+        if (isPvsMateScore(score) && PvsMate - std::abs(score) + MateMargin <= depth) break;
     }
     thinkState = abortReason == InputWaiting ? Searching : MoveReady;
 }

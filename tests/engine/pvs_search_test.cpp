@@ -150,5 +150,14 @@ TEST_F(PvsSearch, AvoidsAPerpetualItWouldLose) {
     EXPECT_NE(bestMove(g, 5), "d1e1");
 }
 
+TEST_F(PvsSearch, TakesAMateRatherThanForfeitByTheRule) {
+    // Red's rook and pawn mate Blue's bare king unless its rook checks for ever; the checks
+    // have gone round once. Mated or forfeiting, Blue loses either way, but only the mate asks
+    // anything of Red: Blue breaks off the checks rather than repeat them.
+    EngineGame g("6R2/5k3/4P4/9/9/6P2/8P/9/9/3AKr3 r");
+    ASSERT_TRUE(g.game.play({"e0e1", "f0f1", "e1e0", "f1f0", "e0e1", "f0f1", "e1e0"}));
+    EXPECT_NE(bestMove(g, 6), "f1f0");
+}
+
 }  // namespace
 }  // namespace qorat
