@@ -1,18 +1,16 @@
 // The entry point: builds the controller and runs the game.
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <string>
 
 #include "board/random_seed.h"
-#include "control/controller.h"
+#include "protocol/controller.h"
+#include "protocol/launch.h"
 
 int main(int argc, char** argv) {
     // Front ends interrupt their engine before they pass it a move, perhaps while it is still
     // starting: under one the signal is ignored from the first instruction on.
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "-cxboard") == 0 || std::strcmp(argv[i], "-xboard") == 0) std::signal(SIGINT, SIG_IGN);
+    if (qorat::readLaunch(argc, argv).frontEnd) std::signal(SIGINT, SIG_IGN);
     // QORAT_SEED fixes the position keys and the book's choices, so a game can be replayed.
     if (const char* seed = std::getenv("QORAT_SEED")) qorat::fixRandomSeed(static_cast<unsigned>(std::strtoul(seed, nullptr, 10)));
     auto controller = std::make_unique<qorat::Controller>(argc, argv);

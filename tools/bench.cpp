@@ -9,8 +9,8 @@
 
 #include "board/keys.h"
 #include "board/notation.h"
-#include "commands/options.h"
-#include "engine/engine.h"
+#include "options/options.h"
+#include "search/engine.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 
 #include "board/keys.h"
 #include "board/notation.h"
-#include "engine/eval_terms.h"
-#include "engine/eval_weights.h"
-#include "engine/evaluator.h"
-#include "engine/modern_search.h"
-#include "engine/pvs_evaluation.h"
+#include "eval/eval_terms.h"
+#include "eval/eval_weights.h"
+#include "eval/evaluator.h"
+#include "eval/pvs_evaluation.h"
+#include "search/modern_search.h"
 
 namespace {
 

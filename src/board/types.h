@@ -21,6 +21,8 @@ constexpr int ColourBit = 8;
 constexpr int TypeMask = 7;
 
 constexpr int opponent(int side) { return Red - side; }
+// Blue 0, Red 1: a side as an index into a pair of tables.
+constexpr int sideIndex(int side) { return side == Red ? 1 : 0; }
 
 enum PieceType : int { Empty = 0, Pawn, Cannon, Rook, Horse, Elephant, Advisor, King };
 constexpr int PieceTypes = 8;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "board/keys.h"
-#include "control/controller.h"
+#include "protocol/controller.h"
 #include "rules/lawyer.h"
 
 namespace {

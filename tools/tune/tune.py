@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Tunes the modern evaluation: from nothing but fairy-stockfish, qorat and a seed to a new
-src/engine/eval_weights.cpp. The one command, from the repository root after `make`:
+src/eval/eval_weights.cpp. The one command, from the repository root after `make`:
 
     tools/tune/tune.py --seed 1
 
@@ -9,7 +9,7 @@ reused when a run is repeated with the same seed and sizes:
   games.txt    positions of fairy-stockfish games (--games games, --nodes nodes a move)
   quiet.txt    each position at the end of qorat's quiescence search, duplicates dropped
   labels.txt   fairy-stockfish's score of each at --depth
-  then the fit, written to src/engine/eval_weights.cpp (or --write).
+  then the fit, written to src/eval/eval_weights.cpp (or --write).
 
 Needs fairy-stockfish (bench/install_peers.sh) and Debian's python3-numpy and python3-scipy.
 """
@@ -54,7 +54,7 @@ def main(argv):
     p.add_argument("--features", default=os.path.join(ROOT, "build", "qorat-features"))
     p.add_argument("--blend", type=float, default=0.5)
     p.add_argument("--iterations", type=int, default=1500)
-    p.add_argument("--write", default=os.path.join(ROOT, "src", "engine", "eval_weights.cpp"))
+    p.add_argument("--write", default=os.path.join(ROOT, "src", "eval", "eval_weights.cpp"))
     args = p.parse_args(argv)
 
     fsf = match.find_binary("fairy-stockfish")

@@ -10,7 +10,7 @@ import subprocess
 HEADER = """// The modern evaluation's weights, middlegame then endgame, in centipawns, written by
 // tools/tune/fit.py: {origin}.
 // Edit by running the pipeline again, not by hand.
-#include "engine/eval_weights.h"
+#include "eval/eval_weights.h"
 
 namespace qorat {{
 

@@ -1,0 +1,191 @@
+// The controller: owns the game's main objects, wires them together and runs the main loop.
+#include "protocol/controller.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+
+#include "board/notation.h"
+#include "game/referee.h"
+#include "protocol/command_handler.h"
+#include "protocol/interface.h"
+#include "protocol/launch.h"
+#include "protocol/xboard_protocol.h"
+#include "rules/lawyer.h"
+#include "search/engine.h"
+
+namespace qorat {
+
+namespace {
+
+constexpr useconds_t PassPause = 100;
+
+}  // namespace
+
+Controller::Controller(int argc, const char* const* argv) {
+    // The objects are built and wired one by one, each step relying on the ones before.
+    // cppcheck-suppress useInitializationList
+    boardPtr = std::make_unique<Board>();
+    lawyer = std::make_unique<Lawyer>(*boardPtr);
+    boardPtr->addObserver(lawyer.get());
+    interface = std::make_unique<Interface>(this);
+    // Under xboard nothing may reach standard error, not even the book's messages at start-up.
+    if (readLaunch(argc, argv).xboard) interface->setInterface("xboard");
+    engine = std::make_unique<Engine>(*boardPtr, *lawyer, *interface, gameClocks());
+    commandHandler = std::make_unique<CommandHandler>(*interface, *boardPtr, *engine, *lawyer, *this);
+    xboard = std::make_unique<XBoardProtocol>(*interface, *boardPtr, *engine, *commandHandler);
+    computerSide = Blue;
+    cxboardMode = false;
+    options.addObserver(this);
+    options.parseCommandLine(argc, argv);
+}
+
+Controller::~Controller() = default;
+
+void Controller::optionChanged(std::string name) {
+    if (name == "st") {
+        std::istringstream value(options.get("st"));
+        int seconds = 0;
+        if (!(value >> seconds)) return;
+        // No seconds at all means no limit, rather than a loss for every turn.
+        if (seconds == 0)
+            setTimeControl(0, 0, 0);
+        else
+            setTimeControl(1, seconds, 0);
+        clockFor(boardPtr->sideToMove())->startTurn();
+    } else if (name == "interface") {
+        const std::string protocol = options.get("interface");
+        cxboardMode = protocol == "cxboard";
+        xboardMode = protocol == "xboard";
+        useXBoardClock(xboardMode);
+    } else if (name == "computerColor") {
+        const std::string colour = options.get("computerColor");
+        computerSide = colour == "r" ? Red : colour == "b" ? Blue : NoSide;
+    }
+}
+
+void Controller::run() {
+    interface->current().printBoard(*boardPtr);
+    interface->current().printPrompt();
+    for (;;) {
+        if (!boardPtr->gameOver) adjudicate();
+        // Pings held while the computer was to move are answered after its move and its result.
+        if (xboardMode) xboard->answerHeldPings();
+        bool busy = true;
+        if (interface->inputPending()) {
+            const std::string line = interface->readLine();
+            // Everything sent before the end of input has been handled: end as "quit" does.
+            if (line.empty() && interface->inputEnded()) std::exit(0);
+            handleLine(line);
+            checkInvariants();
+            interface->current().printPrompt();
+        } else if (boardPtr->sideToMove() == computerSide && !boardPtr->gameOver) {
+            computerTurn();
+            checkInvariants();
+        } else {
+            busy = false;
+        }
+        // With nothing to do until a line arrives, wait for it rather than spin.
+        if (busy)
+            usleep(PassPause);
+        else
+            interface->waitForInput();
+    }
+}
+
+void Controller::adjudicate() {
+    // Under xboard the front end judges repetition, material and time; it would refuse
+    // any other claim.
+    const std::string result = judgePosition(*boardPtr, *lawyer, !xboardMode);
+    if (result.empty()) return;
+    endGame();
+    interface->current().printText(result);
+}
+
+void Controller::checkInvariants() const {
+#ifdef QORAT_INVARIANT_CHECKS
+    if (!boardPtr->isConsistent() || lawyer->keyRecord().size() != boardPtr->history().size()) {
+        std::cerr << "position invariants broken at " << boardPtr->toFen() << '\n';
+        std::abort();
+    }
+#endif
+}
+
+void Controller::endGame() {
+    boardPtr->gameOver = true;
+    boardPtr->notifyObservers(GameOver);
+}
+
+void Controller::handleLine(const std::string& line) {
+    if (xboardMode) {
+        handleXBoardLine(line);
+        return;
+    }
+    const Move m = parseMove(line);
+    if (!isNoMove(m)) {
+        attemptMove(m);
+    } else if (!options.handleCommand(line) && !commandHandler->handleCommand(line)) {
+        interface->current().printText("Error (unknown command): " + line + "\n");
+    }
+}
+
+void Controller::handleXBoardLine(const std::string& line) {
+    static const std::string userMove = "usermove ";
+    const bool announced = line.rfind(userMove, 0) == 0;
+    const Move m = parseMove(announced ? line.substr(userMove.size()) : line);
+    if (!isNoMove(m) && !xboard->acceptsMoves())
+        interface->current().printText("Illegal move (no position): " + moveText(m) + "\n");
+    else if (!isNoMove(m))
+        attemptMove(m);
+    else if (announced)
+        interface->current().printText("Illegal move: " + line.substr(userMove.size()) + "\n");
+    else if (!xboard->handleCommand(line))
+        interface->current().printText("Error (unknown command): " + line + "\n");
+}
+
+void Controller::attemptMove(Move m) {
+    // The xboard family reads refusals in its own words.
+    const std::string refusal = xboardMode ? "Illegal move" : "IllegalMove";
+    const int colour = colourOf(boardPtr->piece(m.from));
+    if (colour != boardPtr->sideToMove() || colour == computerSide) {
+        interface->current().printText(refusal + " (Out of turn): " + moveText(m) + "\n");
+    } else if (lawyer->isLegal(m)) {
+        playHumanMove(m);
+    } else {
+        const std::string reason = lawyer->message.empty() ? "" : " (" + lawyer->message + ")";
+        interface->current().printText(refusal + reason + ": " + moveText(m) + "\n");
+    }
+}
+
+void Controller::playMove(Move& m) {
+    Clock* mover = clockFor(boardPtr->sideToMove());
+    mover->stopTurn();
+    mover->chargeTurn();
+    boardPtr->makeMove(m);
+    interface->current().printBoard(*boardPtr);
+}
+
+void Controller::playHumanMove(Move m) {
+    playMove(m);
+    if (!cxboardMode && !xboardMode) interface->current().printMove(m);
+    clockFor(boardPtr->sideToMove())->startTurn();
+    if (xboardMode && boardPtr->sideToMove() == computerSide) xboard->startComputerTurn();
+}
+
+void Controller::computerTurn() {
+    if (!engine->moveReady()) {
+        engine->think();
+        return;
+    }
+    Move m = engine->takeMove();
+    // The engine's move is checked like any other before it reaches the board.
+    if (isNoMove(m) || !lawyer->isLegal(m)) return;
+    playMove(m);
+    interface->current().printMove(m);
+    interface->current().printPrompt();
+    clockFor(boardPtr->sideToMove())->startTurn();
+}
+
+}  // namespace qorat

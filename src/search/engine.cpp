@@ -1,0 +1,129 @@
+// Building the engine, and how it follows the options that concern it.
+#include "search/engine.h"
+
+#include <algorithm>
+#include <iostream>
+#include <sstream>
+
+namespace qorat {
+
+namespace {
+
+const char* const installedBookPath = QORAT_BOOK_DIR "/book.dat";
+const char* const localBookPath = "book.dat";
+constexpr int VerifiedNullReduction = 3;
+constexpr int PlainNullReduction = 2;
+// The table's size, in megabytes, is kept within what a player's machine can spare.
+constexpr std::int32_t MaxHashMegabytes = 1024;
+
+bool isOn(const std::string& value) { return value == "on"; }
+
+// The leading number of the text, as a stream reads an int; blank text gives nothing.
+void readInt(const std::string& text, std::int32_t& value) {
+    std::istringstream in(text);
+    in >> value;
+}
+
+}  // namespace
+
+Engine::Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks)
+    : board(board), lawyer(lawyer), input(input), clocks(clocks),
+      table(std::make_unique<TranspositionTable>()), modern(std::make_unique<ModernSearch>(board, lawyer, *this)),
+      ordering(board) {
+    clocks.setTimeControl(0, 0, 0);
+    options.addObserver(this);
+    // The book is read before any option can switch its use off.
+    loadBook();
+}
+
+void Engine::loadBook() {
+    for (const char* path : {installedBookPath, localBookPath}) {
+        book = std::make_unique<OpeningBook>(path);
+        if (book->loaded()) return;
+    }
+    book.reset();
+    std::cerr << "Can't open my book!\n";
+}
+
+void Engine::report(const std::string& text) const {
+    if (xboardOutput)
+        std::cout << "tellusererror " << text << std::endl;
+    else
+        std::cerr << text << '\n';
+}
+
+void Engine::chooseSearch(const std::string& value) {
+    if (value == "alphabeta") {
+        mtd = false;
+        algorithm = AlphaBeta;
+    } else if (value == "mtd") {
+        mtd = true;
+        algorithm = AlphaBeta;
+    } else if (value == "negascout") {
+        mtd = false;
+        algorithm = NegaScout;
+    } else if (value == "pvs") {
+        algorithm = Pvs;
+    } else {
+        return;
+    }
+    searchChosen = true;
+}
+
+void Engine::optionChanged(std::string name) {
+    const std::string value = options.get(name);
+    if (name == "search") {
+        chooseSearch(value);
+    } else if (name == "searchPly") {
+        readInt(value, searchPly);
+    } else if (name == "nullmove") {
+        nullmove = isOn(value);
+    } else if (name == "quiescence") {
+        quiescence = isOn(value);
+    } else if (name == "verifynull") {
+        verifynull = isOn(value);
+        if (verifynull) nullmove = true;
+        nullReduction = verifynull ? VerifiedNullReduction : PlainNullReduction;
+    } else if (name == "useOpeningBook") {
+        useOpeningBook = value != "n";
+    } else if (name == "hash") {
+        hash = isOn(value);
+        modern->useTable(hash);
+    } else if (name == "hashadjust") {
+        hashadjust = isOn(value);
+    } else if (name == "iterative") {
+        iterative = isOn(value);
+        thinkState = Idle;
+    } else if (name == "post") {
+        post = isOn(value);
+    } else if (name == "qnull") {
+        qnull = isOn(value);
+    } else if (name == "qhash") {
+        qhash = isOn(value);
+    } else if (name == "computerColor") {
+        thinkState = Idle;
+    } else if (name == "interface") {
+        xboardOutput = value == "xboard";
+        // Under xboard the modern search plays, unless a search was chosen.
+        if (xboardOutput && !searchChosen) algorithm = Pvs;
+    } else if (name == "hashSize") {
+        std::int32_t megabytes = 0;
+        readInt(value, megabytes);
+        if (megabytes <= 0) return;
+        megabytes = std::min(megabytes, MaxHashMegabytes);
+        // The size is the modern search's table's; the other searches keep theirs.
+        if (!modern->resizeTable(static_cast<std::size_t>(megabytes)))
+            report("Not enough memory for a " + std::to_string(megabytes) + " MB table; it keeps its " +
+                   std::to_string(modern->tableMegabytes()) + " MB");
+    } else if (name == "bookFile") {
+        auto chosen = std::make_unique<OpeningBook>(value);
+        // A book that cannot be read leaves the one in use; the reader has said why on
+        // standard error, which a front end of the xboard family never shows.
+        if (chosen->loaded())
+            book = std::move(chosen);
+        else if (xboardOutput)
+            report("Can't open " + value + "; the book stays as it was");
+    }
+}
+
+}  // namespace qorat

@@ -1,0 +1,139 @@
+// The computer player: its search switches and counters, the transposition table and the
+// opening book it owns, and the think operations the main loop drives.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "board/board.h"
+#include "board/move_list.h"
+#include "book/opening_book.h"
+#include "options/options.h"
+#include "rules/lawyer.h"
+#include "search/modern_search.h"
+#include "search/move_ordering.h"
+#include "search/seams.h"
+#include "search/search_types.h"
+#include "search/transposition_table.h"
+
+namespace qorat {
+
+class Engine final : public OptionsObserver, public SearchControl {
+public:
+    Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks);
+
+    void optionChanged(std::string name) override;
+
+    // Works towards a move for the side to move; returns early when input is waiting.
+    void think();
+    bool moveReady() const { return thinkState == MoveReady; }
+    // The first move of the best line, or no move when there is none for this position.
+    Move takeMove();
+    bool isThinking() const { return thinkState == Searching; }
+    // Makes the best line found so far the move to play.
+    void moveNow() { thinkState = MoveReady; }
+
+    // How far the current or last search got, for reports.
+    struct Progress {
+        int depth = 0;
+        int score = 0;
+        std::int64_t nodes = 0;
+    };
+    Progress progress() const { return {completedDepth, completedScore, nodesSearched()}; }
+
+private:
+    enum ThinkState : std::int16_t { Searching = 0, MoveReady = 1, Idle = 2 };
+    enum AbortReason : std::int16_t { NoAbort = 0, TimeUp = 1, InputWaiting = 2 };
+    enum Algorithm : std::int32_t { AlphaBeta = 0, NegaScout = 2, Pvs = 3 };
+
+    void loadBook();
+    // Tells the person or the front end of a setting that could not be carried out.
+    void report(const std::string& text) const;
+    // Selects a search by its option value; other values change nothing.
+    void chooseSearch(const std::string& value);
+
+    // Think driver.
+    void startSearch();
+    bool atSearchRoot() const;
+    bool playBookMove();
+    int searchIteration(int depth, int guess);
+    int mtdf(Line& line, int depth, int guess);
+    void printPost(int depth, int score) const;
+    void printXBoardPost(int depth, int score) const;
+    std::int64_t nodesSearched() const { return algorithm == Pvs ? modern->nodes() : nodeCount; }
+
+    // Search.
+    // quiesce: whether the leaves of this search go on into the quiescence search.
+    int searchNode(Line& line, int alpha, int beta, int ply, int depth, bool nullAllowed, bool verify, bool quiesce);
+    int searchMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify, bool quiesce);
+    int alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify, bool quiesce);
+    int negaScoutMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify, bool quiesce);
+    int quiesceNode(int alpha, int beta, int ply, int depth, bool nullAllowed);
+    bool stopRequested() override;
+    int staticScore() const;
+
+    // Repetitions: whether the position recurs since the last capture, and its score then.
+    bool repetition(int ply, int& score) const;
+
+    // The modern search's iterations.
+    void thinkPvs(int limit);
+
+    // The search's use of the transposition table.
+    bool probe(int ply, int depth, int& alpha, int& beta, Move& move, int& score, bool& nullAllowed);
+    void store(int ply, int depth, int alpha, int beta, int result, const Move& move);
+
+    Board& board;
+    Lawyer& lawyer;
+    std::unique_ptr<OpeningBook> book;
+    InputPoll& input;
+    ClockSource& clocks;
+    std::unique_ptr<TranspositionTable> table;
+    std::unique_ptr<ModernSearch> modern;
+    MoveOrdering ordering;
+    Line bestLine;
+    ThinkState thinkState = Idle;
+    std::int32_t searchPly = 6;
+    std::int32_t nullReduction = 3;
+    AbortReason abortReason = NoAbort;
+    MoveClock* clock = nullptr;
+    std::int64_t nodeCount = 0;
+    // Nodes left until the clock and the input are looked at again.
+    int pollCountdown = 0;
+    static constexpr int PollInterval = 1024;
+    std::chrono::steady_clock::time_point startTime;
+
+    // Where the current search started, so that its line is never played elsewhere.
+    std::uint64_t rootKey1 = 0;
+    std::uint64_t rootKey2 = 0;
+    std::size_t rootPlies = 0;
+    // The clock may stop a search only once it has completed an iteration, so that a
+    // side with a legal move always gets one to play.
+    bool iterationDone = false;
+    int completedDepth = 0;
+    int completedScore = 0;
+
+    // Post lines in the xboard protocol's order and units.
+    bool xboardOutput = false;
+    // Whether the option "search" has named a search, which then holds in every mode.
+    bool searchChosen = false;
+    bool useOpeningBook = true;
+    bool post = false;
+    bool quiescence = false;
+    bool qnull = false;
+    bool qhash = true;
+    Algorithm algorithm = AlphaBeta;
+    bool nullmove = true;
+    bool mtd = true;
+    bool iterative = true;
+    bool verifynull = true;
+    bool hashadjust = false;
+    bool hash = true;
+
+    // Lets the tests look inside.
+    friend struct EngineInspector;
+};
+
+}  // namespace qorat

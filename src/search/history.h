@@ -1,0 +1,41 @@
+// What the modern search learns of moves as it goes: which quiet moves and captures cut off,
+// by side, by piece and square, and after which moves of the opponent (continuation).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+
+#include "board/types.h"
+
+namespace qorat {
+
+// A statistic that moves towards each bonus and saturates at the ceiling, so that old
+// lessons fade as new ones come.
+template <int Ceiling>
+struct Statistic {
+    std::int16_t value = 0;
+
+    operator int() const { return value; }
+    void update(int bonus) {
+        value = static_cast<std::int16_t>(value + bonus - value * std::abs(bonus) / Ceiling);
+    }
+};
+
+constexpr int PieceCodes = 16;
+constexpr int HistoryCeiling = 10692;
+constexpr int CaptureCeiling = 10692;
+constexpr int ContinuationCeiling = 29952;
+
+// Quiet moves of each side by their squares.
+using ButterflyHistory = std::array<std::array<std::array<Statistic<HistoryCeiling>, BoardSquares>, BoardSquares>, 2>;
+// Captures by the moving piece, its target square and the type taken.
+using CaptureHistory =
+    std::array<std::array<std::array<Statistic<CaptureCeiling>, PieceTypes>, BoardSquares>, PieceCodes>;
+// Quiet moves by piece and target square, after a given piece's move to a given square.
+using PieceToHistory = std::array<std::array<Statistic<ContinuationCeiling>, BoardSquares>, PieceCodes>;
+using ContinuationHistory = std::array<std::array<PieceToHistory, BoardSquares>, PieceCodes>;
+// The reply that refuted each piece's move to each square.
+using CounterMoves = std::array<std::array<Move, BoardSquares>, PieceCodes>;
+
+}  // namespace qorat

@@ -1,0 +1,132 @@
+// The modern search ("search pvs"): principal variation search over iterative deepening with
+// aspiration windows, a transposition table of its own, a quiescence search over captures,
+// and the pruning, reductions and extensions of the strongest engines, ordered by a staged
+// move picker and the histories it learns from.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "board/board.h"
+#include "eval/pvs_evaluation.h"
+#include "rules/lawyer.h"
+#include "search/move_picker.h"
+#include "search/search_table.h"
+#include "search/search_types.h"
+
+namespace qorat {
+
+// Scores of the modern search, in centipawns for the side to move.
+constexpr int PvsInfinite = 32000;
+constexpr int PvsMate = 31000;
+// Scores beyond this are mates (up to PvsMate) or rule wins, counted in plies from the root.
+constexpr int PvsMateBound = PvsMate - MaxPly;
+// A win by the rule of perpetual check or chase, counted the same way. A loss by the rule
+// ranks below every mate: being mated needs the opponent to find the mate, while the rule
+// forfeits the game whatever the opponent plays.
+constexpr int PvsRuleWin = PvsMate + MaxPly;
+// Beyond this the evaluation never goes: the score is a forced win or loss.
+constexpr int PvsKnownWin = 10000;
+
+constexpr bool isPvsRuleScore(int score) {
+    const int magnitude = score < 0 ? -score : score;
+    return magnitude > PvsMate && magnitude <= PvsRuleWin;
+}
+
+constexpr bool isPvsMateScore(int score) {
+    const int magnitude = score < 0 ? -score : score;
+    return magnitude > PvsMateBound && magnitude <= PvsMate;
+}
+
+// Whether the search is to stop now; asked at every node.
+class SearchControl {
+public:
+    virtual bool stopRequested() = 0;
+
+protected:
+    ~SearchControl() = default;
+};
+
+class ModernSearch {
+public:
+    ModernSearch(Board& board, Lawyer& lawyer, SearchControl& control);
+
+    // The table's size; false, with the table kept as it was, when the memory cannot be had.
+    bool resizeTable(std::size_t megabytes) { return table.resize(megabytes); }
+    std::size_t tableMegabytes() const { return table.megabytes(); }
+    void useTable(bool on) { tableOn = on; }
+
+    // A new search from the board's position: the table's older entries give way, the node
+    // count starts again; what the histories have learnt is kept.
+    void newSearch();
+    // Searches the position to the depth, in a window around the guess. Whenever a root move
+    // proves best, also in an iteration that is stopped, it heads the root line.
+    int iterate(int depth, int guess);
+
+    // The captures the quiescence search expects from the position until one side stands
+    // pat, into the line; returns how many there are. The board is left as it was.
+    int quietLine(std::array<Move, MaxPly>& line);
+
+    // The line of the best root move found in the last iteration; empty when none was.
+    const Move* rootLine() const { return rootMoves.data(); }
+    int rootLineLength() const { return rootLength; }
+    std::int64_t nodes() const { return nodeCount; }
+
+private:
+    // What the search keeps for each ply of its path.
+    struct Frame {
+        int ply = 0;
+        Move move = nullMove;
+        Move excluded = nullMove;
+        std::array<Move, 2> killers{};
+        PieceToHistory* continuation = nullptr;
+        int staticEval = 0;
+        int statScore = 0;
+        int moveCount = 0;
+        bool inCheck = false;
+        SquareSums sums{};
+    };
+    // Frames below the root that the continuation histories may look at.
+    static constexpr int FramesBelowRoot = 7;
+
+    template <bool PvNode>
+    int search(Frame* ss, int alpha, int beta, int depth, bool cutNode);
+    template <bool PvNode>
+    int quiesce(Frame* ss, int alpha, int beta);
+
+    int evaluate(const Frame* ss) const { return pvsEvaluate(board, ss->sums); }
+    // Makes the move, the frame after ss receiving its piece-square sums; false, with the move
+    // taken back, when it leaves the mover's king attacked.
+    bool makeLegal(Frame* ss, Move& m);
+    // Whether the position repeats one since the last capture, and its score then by the rule.
+    bool repetition(int ply, int& score);
+    bool stop();
+
+    void updateContinuations(Frame* ss, int piece, int to, int bonus);
+    void updateQuietStats(Frame* ss, const Move& m, int bonus);
+    void updateAllStats(Frame* ss, const Move& best, int bestValue, int beta, const Move* quiets, int quietCount,
+                        const Move* captures, int captureCount, int depth);
+    std::array<const PieceToHistory*, 4> continuationsFor(const Frame* ss) const;
+    void updatePrincipalLine(int ply, const Move& m);
+
+    Board& board;
+    Lawyer& lawyer;
+    SearchControl& control;
+    SearchTable table;
+    bool tableOn = true;
+    std::unique_ptr<Histories> histories;
+    std::array<Frame, MaxPly + FramesBelowRoot + 3> frames{};
+    std::array<std::array<Move, MaxPly + 1>, MaxPly + 1> lines{};
+    std::array<int, MaxPly + 1> lineLengths{};
+    std::array<Move, MaxPly + 1> rootMoves{};
+    int rootLength = 0;
+    std::int64_t nodeCount = 0;
+    bool stopped = false;
+    // Null-move verification: below this ply the side that passed may not pass again.
+    int nullMinPly = 0;
+    int nullSide = NoSide;
+};
+
+}  // namespace qorat

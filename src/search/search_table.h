@@ -1,0 +1,76 @@
+// The modern search's transposition table: buckets of entries that share a cache line, each
+// with a key check, the best move, the score and its bound, the static evaluation, the depth
+// and the search that wrote it, so that deep and recent entries outlive shallow and old ones.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+#include "board/board.h"
+#include "search/transposition_table.h"
+
+namespace qorat {
+
+struct TableEntry {
+    std::uint32_t check = 0;
+    std::uint16_t move = 0;
+    std::int16_t score = 0;
+    std::int16_t eval = 0;
+    std::uint8_t depth8 = 0;
+    // The search's generation in the high bits, whether it lay on a principal line, the bound.
+    std::uint8_t genBound = 0;
+
+    int depth() const;
+    Bound bound() const { return static_cast<Bound>(genBound & 3); }
+    bool onPrincipalLine() const { return (genBound & 4) != 0; }
+};
+static_assert(sizeof(TableEntry) == 12);
+
+class SearchTable {
+public:
+    // The depth stored for quiescence entries, below every full-width depth.
+    static constexpr int QuiescenceDepth = 0;
+    static constexpr int DepthOffset = -2;
+
+    explicit SearchTable(std::size_t megabytes);
+
+    // Empties the table and gives it about the megabytes; when that memory cannot be had,
+    // keeps the table as it was and returns false.
+    bool resize(std::size_t megabytes);
+    std::size_t megabytes() const { return bucketCount * sizeof(Bucket) >> 20; }
+    void clear();
+    // A new search begins: older entries give way first.
+    void newSearch() { generation8 = static_cast<std::uint8_t>(generation8 + GenerationStep); }
+
+    // Starts bringing the position's bucket into the cache, to be probed soon.
+    void prefetch(const Board& board) const { __builtin_prefetch(&bucketOf(board)); }
+    // The entry for the position, or null; found or not, where stores for it go.
+    TableEntry* probe(const Board& board, bool& found);
+    void save(TableEntry* entry, const Board& board, int score, Bound bound, int depth, std::uint16_t move, int eval,
+              bool principal);
+
+private:
+    static constexpr int BucketEntries = 5;
+    static constexpr std::uint8_t GenerationStep = 8;
+    struct alignas(64) Bucket {
+        TableEntry entries[BucketEntries];
+    };
+    static_assert(sizeof(Bucket) == 64);
+
+    struct FreeMemory {
+        void operator()(Bucket* buckets) const { std::free(buckets); }
+    };
+    using BucketArray = std::unique_ptr<Bucket[], FreeMemory>;
+    static BucketArray allocate(std::size_t count);
+
+    Bucket& bucketOf(const Board& board) const;
+    static std::uint32_t checkOf(const Board& board) { return static_cast<std::uint32_t>(board.key2()); }
+
+    BucketArray buckets;
+    std::size_t bucketCount = 0;
+    std::uint8_t generation8 = 0;
+};
+
+}  // namespace qorat

@@ -1,0 +1,208 @@
+// The think driver: the book first, then iterative deepening with MTD(f) probes; it returns
+// early when input waits and goes on with the same search when called again.
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+
+#include "board/notation.h"
+#include "eval/evaluator.h"
+#include "search/engine.h"
+
+namespace qorat {
+
+namespace {
+
+// Plies searched beyond a mate's length before the search settles for it.
+constexpr int MateMargin = 4;
+
+const char* tagText(std::int32_t tag) {
+    switch (tag) {
+        case TableCut: return "{HT}";
+        case NullMoveCut: return "{NM}";
+        case NoMoveLeft: return "(MATE}";
+        case KingCapture: return "{MC}";
+        default: return "";
+    }
+}
+
+}  // namespace
+
+void Engine::think() {
+    if (thinkState == MoveReady) {
+        std::cerr << "Shouldn't be happening: think()\n";
+        return;
+    }
+    clock = clocks.clockFor(board.sideToMove());
+    if (thinkState == Idle || !atSearchRoot()) startSearch();
+    if (playBookMove()) return;
+
+    abortReason = NoAbort;
+    pollCountdown = 0;
+    // A depth below one would leave the computer without a move.
+    const int limit = std::max(1, static_cast<int>(searchPly));
+    if (algorithm == Pvs) {
+        thinkPvs(std::min(limit, MaxPly - 1));
+        return;
+    }
+    // A resumed search guesses from the depth it completed.
+    int score = iterative && completedDepth > 0 ? completedScore : staticScore();
+    int depth = limit;
+    if (iterative) {
+        depth = completedDepth + 1;
+        if (limit < depth) {
+            thinkState = MoveReady;
+            return;
+        }
+    } else if (bestLine.empty() && limit > 1) {
+        // The one deep search may run out of time; a one-ply answer stands ready first.
+        score = searchIteration(1, score);
+        if (abortReason == InputWaiting) {
+            thinkState = Searching;
+            return;
+        }
+    }
+    for (;;) {
+        score = searchIteration(depth, score);
+        if (post && xboardOutput && abortReason == NoAbort) printXBoardPost(depth, score);
+        if (post && !xboardOutput) printPost(depth, score);
+        if (depth >= limit || abortReason != NoAbort || !clock->mayStartIteration()) break;
+        // A mate found within the depth searched is as deep as it gets.
+        if (std::abs(score) >= MateBound && MateScore - std::abs(score) <= depth) break;
+        ++depth;
+    }
+    thinkState = abortReason == InputWaiting ? Searching : MoveReady;
+}
+
+Move Engine::takeMove() {
+    thinkState = Idle;
+    if (bestLine.empty() || !atSearchRoot()) return nullMove;
+    return bestLine[0].move;
+}
+
+void Engine::startSearch() {
+    thinkState = Searching;
+    bestLine.clear();
+    table->age();
+    ordering.clearKillers();
+    modern->newSearch();
+    startTime = std::chrono::steady_clock::now();
+    nodeCount = 0;
+    iterationDone = false;
+    completedDepth = 0;
+    completedScore = 0;
+    rootKey1 = board.key1();
+    rootKey2 = board.key2();
+    rootPlies = board.history().size();
+}
+
+bool Engine::atSearchRoot() const {
+    return board.key1() == rootKey1 && board.key2() == rootKey2 && board.history().size() == rootPlies;
+}
+
+bool Engine::playBookMove() {
+    if (!useOpeningBook || !book) return false;
+    const PackedMove packed = book->chooseMove(board);
+    if (packed == 0) return false;
+    Move m = unpackMove(packed);
+    if (!lawyer.isLegal(m)) return false;
+    bestLine.clear();
+    bestLine.push_back({m});
+    thinkState = MoveReady;
+    return true;
+}
+
+int Engine::searchIteration(int depth, int guess) {
+    // Only a completed iteration replaces the line to play. Its first node looks at the clock.
+    pollCountdown = 0;
+    Line line;
+    const int score = mtd ? mtdf(line, depth, guess) : searchNode(line, -Infinity, Infinity, 0, depth, true, true, quiescence);
+    if (abortReason != NoAbort) return score;
+    bestLine = line;
+    iterationDone = true;
+    completedDepth = depth;
+    completedScore = score;
+    return score;
+}
+
+int Engine::mtdf(Line& line, int depth, int guess) {
+    int lower = -Infinity;
+    int upper = Infinity;
+    int g = guess;
+    do {
+        line.clear();
+        const int beta = g == lower ? g + 1 : g;
+        g = searchNode(line, beta - 1, beta, 0, depth, true, true, quiescence);
+        if (abortReason != NoAbort) break;
+        if (g >= beta)
+            lower = g;
+        else
+            upper = g;
+    } while (lower < upper);
+    return g;
+}
+
+namespace {
+
+// Mates as the protocol writes them: 100000 plus the moves to mate, negated when mated.
+constexpr int XBoardMate = 100000;
+constexpr int CentipawnsPerUnit = 10;
+
+// A mate, or for the modern search also a win by rule, as the moves to it.
+int xboardMate(int score, int plies) {
+    const int moves = std::max(1, (plies + 1) / 2);
+    return score > 0 ? XBoardMate + moves : -XBoardMate - moves;
+}
+
+int xboardScore(int score, bool modern) {
+    const int magnitude = std::abs(score);
+    if (!modern) return MateScore - magnitude > MaxPly ? score * CentipawnsPerUnit : xboardMate(score, MateScore - magnitude);
+    if (isPvsRuleScore(score)) return xboardMate(score, PvsRuleWin - magnitude);
+    if (isPvsMateScore(score)) return xboardMate(score, PvsMate - magnitude);
+    return score;
+}
+
+}  // namespace
+
+void Engine::printXBoardPost(int depth, int score) const {
+    using Hundredths = std::chrono::duration<long long, std::centi>;
+    const auto hundredths = std::chrono::duration_cast<Hundredths>(std::chrono::steady_clock::now() - startTime).count();
+    std::cout << depth << ' ' << xboardScore(score, algorithm == Pvs) << ' ' << hundredths << ' ' << nodesSearched();
+    for (std::size_t i = 0; i < bestLine.size(); ++i) std::cout << ' ' << moveText(bestLine[i].move);
+    std::cout << '\n' << std::flush;
+}
+
+void Engine::printPost(int depth, int score) const {
+    using Hundredths = std::chrono::duration<long long, std::centi>;
+    const auto hundredths = std::chrono::duration_cast<Hundredths>(std::chrono::steady_clock::now() - startTime).count();
+    if (abortReason != NoAbort) std::cout << '*';
+    std::cout << (abortReason != NoAbort ? depth - 1 : depth) << '\t' << score << '\t' << nodesSearched() << '\t'
+              << hundredths << '\t';
+    for (std::size_t i = 0; i < bestLine.size(); ++i) std::cout << moveText(bestLine[i].move) << ' ';
+    if (!bestLine.empty()) std::cout << tagText(bestLine.back().tag);
+    std::cout << '\n' << std::flush;
+}
+
+void Engine::thinkPvs(int limit) {
+    int score = completedScore;
+    for (int depth = completedDepth + 1; depth <= limit; ++depth) {
+        pollCountdown = 0;
+        score = modern->iterate(depth, score);
+        // A root move proven best stands, even in an iteration the clock stopped.
+        if (modern->rootLineLength() > 0) {
+            bestLine.clear();
+            for (int i = 0; i < modern->rootLineLength(); ++i) bestLine.push_back({modern->rootLine()[i]});
+        }
+        if (abortReason != NoAbort) break;
+        iterationDone = true;
+        completedDepth = depth;
+        completedScore = score;
+        if (post && xboardOutput) printXBoardPost(depth, score);
+        if (post && !xboardOutput) printPost(depth, score);
+        if (!clock->mayStartIteration()) break;
+        // A mate is searched a few plies past its length, so that a shorter one is not missed.
+        if (isPvsMateScore(score) && PvsMate - std::abs(score) + MateMargin <= depth) break;
+    }
+    thinkState = abortReason == InputWaiting ? Searching : MoveReady;
+}
+
+}  // namespace qorat

@@ -1,0 +1,163 @@
+// The modern search: mates found and scored by distance, material it will not give away,
+// repetitions it avoids when ahead, the position left as it was, input and the clock.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+
+#include "board/notation.h"
+#include "engine_test_support.h"
+#include "search/modern_search.h"
+
+namespace qorat {
+namespace {
+
+using testing::EngineGame;
+
+class PvsSearch : public testing::EngineTest {
+protected:
+    // Searches the position with the modern search to the depth and returns the move.
+    static std::string bestMove(EngineGame& g, int depth) {
+        options.set("search", "pvs");
+        options.set("searchPly", std::to_string(depth));
+        g.engine->think();
+        EXPECT_TRUE(g.engine->moveReady());
+        return moveText(g.engine->takeMove());
+    }
+};
+
+TEST_F(PvsSearch, MatesByTheShortestWay) {
+    struct Case {
+        const char* fen;
+        int plies;  // to mate; negative when the side to move is mated
+    };
+    // Mates are found by their shortest way beside longer ones, for the side that mates and
+    // the side that is mated, and the line shown is as long as the mate.
+    const Case cases[] = {
+        {"3k5/9/9/9/9/9/9/9/4R4/R3K4 r", 1},
+        {"4k4/9/9/9/9/9/9/9/R8/R3K4 r", 1},
+        {"3k5/4a4/9/9/9/9/9/9/9/R3K3R r", 3},
+        {"5k3/9/9/9/9/9/9/9/2R6/3K5 r", 3},
+        // The mate is a stalemate, found beside a longer mate by checks.
+        {"4k4/9/9/9/9/9/9/9/9/R2K5 r", 3},
+        {"4k4/4a4/9/9/9/9/9/9/9/R2K5 r", 7},
+        {"4k4/4a4/9/9/9/9/9/9/9/3RK4 b", -6},
+    };
+    for (const Case& c : cases) {
+        EngineGame g(c.fen);
+        options.set("post", "on");
+        options.set("search", "pvs");
+        options.set("searchPly", "10");
+        ::testing::internal::CaptureStdout();
+        g.engine->think();
+        const std::string posts = ::testing::internal::GetCapturedStdout();
+        const Engine::Progress done = g.engine->progress();
+        const int plies = std::abs(c.plies);
+        EXPECT_EQ(done.score, c.plies > 0 ? PvsMate - plies : plies - PvsMate) << c.fen << '\n' << posts;
+        EXPECT_EQ(g.inside.bestLine().size(), static_cast<std::size_t>(plies)) << c.fen;
+        Move m = g.engine->takeMove();
+        EXPECT_TRUE(g.lawyer().isLegal(m)) << c.fen;
+    }
+}
+
+TEST_F(PvsSearch, SeesPastTheHorizonOfCaptures) {
+    // At one ply the rook could take a cannon worth far more than the free pawn, but the
+    // cannon is defended by the rook behind it: only the quiescence search sees the recapture.
+    EngineGame g("r2ak4/c8/4e4/9/R6p1/9/9/9/9/4K4 r");
+    EXPECT_NE(bestMove(g, 1), "a5a8");
+}
+
+TEST_F(PvsSearch, QuiescenceTakesWhatIsFreeAndLeavesWhatIsDefended) {
+    struct NeverStop : SearchControl {
+        bool stopRequested() override { return false; }
+    };
+    struct Case {
+        const char* fen;
+        const char* line;  // the captures the quiescence search expects
+    };
+    const Case cases[] = {
+        // A horse no piece defends: taken.
+        {"r2ak4/c8/4e4/9/R6h1/9/9/9/9/4K4 r", "a5h5"},
+        // A cannon the rook behind it defends: left alone.
+        {"r2ak4/c8/4e4/9/R6p1/9/9/9/9/4K4 r", ""},
+        // The rook for the cannon that takes it, the horse taking back: still a gain.
+        {"4k4/9/1h7/9/2r6/9/2P6/2C6/9/3K5 r", "c2c5 b7c5"},
+    };
+    for (const Case& c : cases) {
+        EngineGame g(c.fen);
+        NeverStop never;
+        ModernSearch search(g.board(), g.lawyer(), never);
+        std::array<Move, MaxPly> line;
+        const int length = search.quietLine(line);
+        std::string text;
+        for (int i = 0; i < length; ++i) text += (i ? " " : "") + moveText(line[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(text, c.line) << c.fen;
+    }
+}
+
+TEST_F(PvsSearch, LeavesThePositionAsItWas) {
+    const char* const fens[] = {
+        "r1eakae2/4h4/1ch3h1c/p1p1p3p/6p2/2P6/P3P1P1P/1C2C1H2/9/RHEAKAE1R r",
+        "2eak4/4a4/4e4/p5p1p/2h6/6C2/P3P3P/4E4/4A4/2EAK4 r",
+    };
+    for (const char* fen : fens) {
+        EngineGame g(fen);
+        const std::string before = g.board().toFen();
+        const auto keys = g.lawyer().keyRecord();
+        const std::string move = bestMove(g, 6);
+        EXPECT_EQ(g.board().toFen(), before);
+        EXPECT_EQ(g.lawyer().keyRecord(), keys);
+        EXPECT_TRUE(g.board().isConsistent());
+        Move m = parseMove(move);
+        EXPECT_TRUE(g.lawyer().isLegal(m)) << fen << ' ' << move;
+    }
+}
+
+TEST_F(PvsSearch, InputInterruptsAndTheSearchGoesOn) {
+    EngineGame g;
+    options.set("search", "pvs");
+    options.set("searchPly", "7");
+    g.input.arrivesAt = 3;
+    g.engine->think();
+    EXPECT_TRUE(g.engine->isThinking());
+    g.input.arrivesAt = 0;
+    g.engine->think();
+    ASSERT_TRUE(g.engine->moveReady());
+    Move m = g.engine->takeMove();
+    EXPECT_TRUE(g.lawyer().isLegal(m));
+    EXPECT_EQ(g.engine->progress().depth, 7);
+}
+
+TEST_F(PvsSearch, WithoutTimeTheFirstIterationStillGivesAMove) {
+    EngineGame g;
+    options.set("search", "pvs");
+    options.set("searchPly", "20");
+    g.clocks.setTimeLeft(false);
+    g.engine->think();
+    ASSERT_TRUE(g.engine->moveReady());
+    Move m = g.engine->takeMove();
+    EXPECT_TRUE(g.lawyer().isLegal(m));
+    EXPECT_LT(g.engine->progress().depth, 20);
+}
+
+TEST_F(PvsSearch, AvoidsAPerpetualItWouldLose) {
+    // Blue is a horse and two pawns up, and its king can only shuttle between e9 and d9 under
+    // the rook's checks. The checks have gone round twice: were a repetition a draw, checking
+    // on would be Red's best, but by the rule the side that checks throughout loses, so Red
+    // plays on the worse off instead of d1e1.
+    EngineGame g("r3k4/9/9/9/h8/9/p7p/9/5R3/5K3 r");
+    ASSERT_TRUE(g.game.play({"f1e1", "e9d9", "e1d1", "d9e9", "d1e1", "e9d9", "e1d1", "d9e9"}));
+    EXPECT_NE(bestMove(g, 5), "d1e1");
+}
+
+TEST_F(PvsSearch, TakesAMateRatherThanForfeitByTheRule) {
+    // Red's rook and pawn mate Blue's bare king unless its rook checks for ever; the checks
+    // have gone round once. Mated or forfeiting, Blue loses either way, but only the mate asks
+    // anything of Red: Blue breaks off the checks rather than repeat them.
+    EngineGame g("6R2/5k3/4P4/9/9/6P2/8P/9/9/3AKr3 r");
+    ASSERT_TRUE(g.game.play({"e0e1", "f0f1", "e1e0", "f1f0", "e0e1", "f0f1", "e1e0"}));
+    EXPECT_NE(bestMove(g, 6), "f1f0");
+}
+
+}  // namespace
+}  // namespace qorat
