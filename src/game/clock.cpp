@@ -10,7 +10,6 @@ namespace qorat {
 
 std::unique_ptr<Clock> redClock;
 std::unique_ptr<Clock> blueClock;
-XBoardClock xboardClock;
 
 namespace {
 
@@ -89,27 +88,6 @@ Clock* clockFor(int side) {
 void restartClocks(int sideToMove) {
     setTimeControl(redClock->movesPerControl, redClock->secondsPerControl, redClock->increment);
     clockFor(sideToMove)->startTurn();
-}
-
-namespace {
-
-bool onXBoardClock = false;
-
-class GameClocks final : public ClockSource {
-public:
-    void setTimeControl(int moves, int seconds, int increment) override { qorat::setTimeControl(moves, seconds, increment); }
-    MoveClock* clockFor(int side) override {
-        return onXBoardClock ? static_cast<MoveClock*>(&xboardClock) : qorat::clockFor(side);
-    }
-};
-
-}  // namespace
-
-void useXBoardClock(bool on) { onXBoardClock = on; }
-
-ClockSource& gameClocks() {
-    static GameClocks clocks;
-    return clocks;
 }
 
 }  // namespace qorat

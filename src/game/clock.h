@@ -6,7 +6,6 @@
 #include <ctime>
 #include <memory>
 
-#include "game/xboard_clock.h"
 #include "search/seams.h"
 
 namespace qorat {
@@ -52,13 +51,5 @@ Clock* clockFor(int side);
 // Where the clocks read the time; tests substitute their own.
 using WallClock = std::time_t (*)();
 void setWallClock(WallClock source);
-
-// The engine's own clock under the xboard protocol.
-extern XBoardClock xboardClock;
-// Whether the engine thinks on the xboard clock rather than on the clocks of the sides.
-void useXBoardClock(bool on);
-
-// The clocks as the engine reaches them.
-ClockSource& gameClocks();
 
 }  // namespace qorat

@@ -33,9 +33,10 @@ Controller::Controller(int argc, const char* const* argv) {
     interface = std::make_unique<Interface>(this);
     // Under xboard nothing may reach standard error, not even the book's messages at start-up.
     if (readLaunch(argc, argv).xboard) interface->setInterface("xboard");
-    engine = std::make_unique<Engine>(*boardPtr, *lawyer, *interface, gameClocks());
+    clocks = std::make_unique<GameClocks>();
+    engine = std::make_unique<Engine>(*boardPtr, *lawyer, *interface, *clocks);
     commandHandler = std::make_unique<CommandHandler>(*interface, *boardPtr, *engine, *lawyer, *this);
-    xboard = std::make_unique<XBoardProtocol>(*interface, *boardPtr, *engine, *commandHandler);
+    xboard = std::make_unique<XBoardProtocol>(*interface, *boardPtr, *engine, *commandHandler, clocks->xboardClock());
     computerSide = Blue;
     cxboardMode = false;
     options.addObserver(this);
@@ -59,7 +60,7 @@ void Controller::optionChanged(std::string name) {
         const std::string protocol = options.get("interface");
         cxboardMode = protocol == "cxboard";
         xboardMode = protocol == "xboard";
-        useXBoardClock(xboardMode);
+        clocks->useXBoardClock(xboardMode);
     } else if (name == "computerColor") {
         const std::string colour = options.get("computerColor");
         computerSide = colour == "r" ? Red : colour == "b" ? Blue : NoSide;

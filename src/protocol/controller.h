@@ -7,6 +7,7 @@
 
 #include "board/board.h"
 #include "game/clock.h"
+#include "game/game_clocks.h"
 #include "options/options.h"
 
 namespace qorat {
@@ -44,6 +45,7 @@ private:
     std::uint8_t computerSide = Blue;
     std::unique_ptr<Board> boardPtr;
     std::unique_ptr<Lawyer> lawyer;
+    std::unique_ptr<GameClocks> clocks;
     std::unique_ptr<Engine> engine;
     std::unique_ptr<Interface> interface;
     std::unique_ptr<CommandHandler> commandHandler;

@@ -8,7 +8,7 @@
 #include <optional>
 #include <sstream>
 
-#include "game/clock.h"
+#include "game/xboard_clock.h"
 #include "options/options.h"
 #include "protocol/command_handler.h"
 #include "protocol/interface.h"
@@ -121,8 +121,8 @@ std::string fromXBoardFen(const std::string& fen) {
     return ours;
 }
 
-XBoardProtocol::XBoardProtocol(Interface& i, Board& b, Engine& e, CommandHandler& c)
-    : interface(i), board(b), engine(e), commands(c) {}
+XBoardProtocol::XBoardProtocol(Interface& i, Board& b, Engine& e, CommandHandler& c, XBoardClock& x)
+    : interface(i), board(b), engine(e), commands(c), clock(x) {}
 
 bool XBoardProtocol::handleCommand(const std::string& line) {
     std::string command;
@@ -157,16 +157,16 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
     } else if (command == "st") {
         const std::optional<long long> perMove = secondsToMilliseconds(first);
         if (!perMove) return refuse(line);
-        xboardClock.setMoveTime(*perMove);
+        clock.setMoveTime(*perMove);
     } else if (command == "sd") {
         options.set("searchPly", first);
     } else if (command == "time" || command == "otim") {
         const std::optional<long long> left = centisecondsToMilliseconds(first);
         if (!left) return refuse(line);
         if (command == "time")
-            xboardClock.setRemaining(*left);
+            clock.setRemaining(*left);
         else
-            xboardClock.setOpponentRemaining(*left);
+            clock.setOpponentRemaining(*left);
     } else if (command == "post" || command == "nopost") {
         options.set("post", command == "post" ? "on" : "off");
     } else if (command == "option") {
@@ -227,7 +227,7 @@ bool XBoardProtocol::level(const std::vector<std::string>& args) {
     const std::optional<long long> base = readBase(args[1]);
     const std::optional<long long> increment = secondsToMilliseconds(args[2]);
     if (!moves || !base || !increment) return false;
-    xboardClock.setLevel(static_cast<int>(*moves), *base, *increment);
+    clock.setLevel(static_cast<int>(*moves), *base, *increment);
     return true;
 }
 
@@ -274,7 +274,7 @@ void XBoardProtocol::answerHeldPings() {
 }
 
 void XBoardProtocol::startComputerTurn() {
-    xboardClock.startTurn(static_cast<int>(board.history().size() / 2));
+    clock.startTurn(static_cast<int>(board.history().size() / 2));
 }
 
 }  // namespace qorat

@@ -12,10 +12,11 @@ namespace qorat {
 class Interface;
 class Engine;
 class CommandHandler;
+class XBoardClock;
 
 class XBoardProtocol {
 public:
-    XBoardProtocol(Interface& interface, Board& board, Engine& engine, CommandHandler& commands);
+    XBoardProtocol(Interface& interface, Board& board, Engine& engine, CommandHandler& commands, XBoardClock& clock);
 
     // Carries out a protocol command; false, having done nothing, when the line is not one.
     bool handleCommand(const std::string& line);
@@ -44,6 +45,7 @@ private:
     Board& board;
     Engine& engine;
     CommandHandler& commands;
+    XBoardClock& clock;
     std::vector<std::string> heldPings;
     bool positionRefused = false;
 };

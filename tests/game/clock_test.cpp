@@ -3,6 +3,7 @@
 
 #include "board/types.h"
 #include "game/clock.h"
+#include "game/xboard_clock.h"
 
 namespace qorat {
 namespace {
