@@ -64,13 +64,8 @@ bool CommandHandler::handleCommand(const std::string& line) {
     return true;
 }
 
-void CommandHandler::dropEngineMove() {
-    engine.moveNow();
-    engine.takeMove();
-}
-
 void CommandHandler::newGame() {
-    dropEngineMove();
+    engine.dropMove();
     board.reset();
     restartClocks(board.sideToMove());
     interface.current().printBoard(board);
@@ -112,7 +107,7 @@ void CommandHandler::setBoard(const std::string& line, const std::vector<std::st
         interface.current().printText("\n");
         return;
     }
-    dropEngineMove();
+    engine.dropMove();
     board.setFen(fen);
     restartClocks(board.sideToMove());
     interface.current().printBoard(board);

@@ -32,7 +32,6 @@ private:
     void setBoard(const std::string& line, const std::vector<std::string>& args);
     void reportTime();
     void printGameRecord();
-    void dropEngineMove();
 
     Interface& interface;
     Board& board;

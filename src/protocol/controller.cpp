@@ -147,8 +147,7 @@ void Controller::handleXBoardLine(const std::string& line) {
 }
 
 void Controller::attemptMove(Move m) {
-    // The xboard family reads refusals in its own words.
-    const std::string refusal = xboardMode ? "Illegal move" : "IllegalMove";
+    const std::string refusal = interface->current().refusal();
     const int colour = colourOf(boardPtr->piece(m.from));
     if (colour != boardPtr->sideToMove() || colour == computerSide) {
         interface->current().printText(refusal + " (Out of turn): " + moveText(m) + "\n");

@@ -21,6 +21,8 @@ public:
     virtual void printText(const std::string& text);
     virtual void printChar(char c);
     virtual void printInt(int n);
+    // The words that open the refusal of a move.
+    virtual std::string refusal() const { return "IllegalMove"; }
 };
 
 class UserState final : public InterfaceState {
@@ -51,6 +53,8 @@ public:
 class XBoardState final : public InterfaceState {
 public:
     void printMove(const Move& m) override;
+    // The xboard family reads refusals in its own words.
+    std::string refusal() const override { return "Illegal move"; }
     void printPrompt() override {}
     void printBoard(const Board&) override {}
 };

@@ -183,13 +183,8 @@ void XBoardProtocol::announceFeatures() {
     for (const char* feature : features) interface.print(std::string(feature) + "\n");
 }
 
-void XBoardProtocol::dropEngineMove() {
-    engine.moveNow();
-    engine.takeMove();
-}
-
 void XBoardProtocol::newGame() {
-    dropEngineMove();
+    engine.dropMove();
     positionRefused = false;
     board.reset();
     options.set("computerColor", "b");
@@ -205,7 +200,7 @@ void XBoardProtocol::setBoard(const std::string& fen) {
         interface.print("tellusererror Illegal position\n");
         return;
     }
-    dropEngineMove();
+    engine.dropMove();
     board.setFen(ours);
     if (computerToMove()) startComputerTurn();
 }
@@ -213,7 +208,7 @@ void XBoardProtocol::setBoard(const std::string& fen) {
 void XBoardProtocol::finishGame() {
     // The front end has ended the game: nothing more is played or thought about.
     options.set("computerColor", "n");
-    dropEngineMove();
+    engine.dropMove();
     if (!board.gameOver) {
         board.gameOver = true;
         board.notifyObservers(GameOver);

@@ -39,7 +39,6 @@ private:
     void setOption(const std::string& assignment);
     void ping(const std::string& number);
     bool computerToMove() const;
-    void dropEngineMove();
 
     Interface& interface;
     Board& board;
