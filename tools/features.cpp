@@ -25,7 +25,7 @@ namespace {
 using namespace qorat;
 
 constexpr unsigned KeySeed = 1;
-// The specified evaluation counts in tenths of a pawn, the modern one in centipawns.
+// The classic evaluation counts in tenths of a pawn, the modern one in centipawns.
 constexpr int TableScale = 10;
 // The side to move's bonus the fit starts from.
 constexpr int StartTempo = 20;
@@ -65,7 +65,7 @@ int usage() {
     return 2;
 }
 
-// Where every fit starts, whatever the weights compiled in: the specified evaluation's
+// Where every fit starts, whatever the weights compiled in: the classic evaluation's
 // piece-square table, worth apart, and no other term but the tempo.
 std::array<Weight, term::Count> startWeights() {
     std::array<Weight, term::Count> start{};

@@ -5,7 +5,7 @@ into a winning chance with a scale fitted to the games' results first, and the r
 game the position came from. The evaluation is linear in its weights once the terms are
 counted (qorat-features trace), so the fit minimises the mean squared difference between the
 label and sigmoid(evaluation / K) over the weights with L-BFGS, K being fitted to the
-starting weights first. Every fit starts from the same weights (the specified evaluation's
+starting weights first. Every fit starts from the same weights (the classic evaluation's
 piece-square table and a tempo), not from those compiled in, so that a run repeats. A small
 ridge holds every weight near where it starts (the piece-square weights more firmly, as each
 is seen in few positions).
