@@ -53,6 +53,12 @@ struct UnlimitedClocks : ClockSource {
     UnlimitedClock clock;
 };
 
+// The bench prints its own table; a setting it cannot carry out still goes to standard error.
+struct QuietOutput : EngineOutput {
+    void showThinking(const ThinkingLine&) override {}
+    void reportProblem(const std::string& text) override { std::cerr << text << '\n'; }
+};
+
 int usage() {
     std::cerr << "usage: qorat-bench [DEPTH] [mtd|alphabeta|negascout|pvs]\n";
     return 2;
@@ -71,7 +77,8 @@ int main(int argc, char** argv) {
     board.addObserver(&lawyer);
     NoInput input;
     UnlimitedClocks clocks;
-    Engine engine(board, lawyer, input, clocks);
+    QuietOutput output;
+    Engine engine(board, lawyer, input, clocks, output);
     options.set("useOpeningBook", "n");
     options.set("searchPly", std::to_string(depth));
     if (argc == 3) options.set("search", argv[2]);

@@ -34,7 +34,7 @@ Controller::Controller(int argc, const char* const* argv) {
     // Under xboard nothing may reach standard error, not even the book's messages at start-up.
     if (readLaunch(argc, argv).xboard) interface->setInterface("xboard");
     clocks = std::make_unique<GameClocks>();
-    engine = std::make_unique<Engine>(*boardPtr, *lawyer, *interface, *clocks);
+    engine = std::make_unique<Engine>(*boardPtr, *lawyer, *interface, *clocks, *interface);
     commandHandler = std::make_unique<CommandHandler>(*interface, *boardPtr, *engine, *lawyer, *this);
     xboard = std::make_unique<XBoardProtocol>(*interface, *boardPtr, *engine, *commandHandler, clocks->xboardClock());
     computerSide = Blue;

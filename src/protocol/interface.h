@@ -13,7 +13,7 @@ namespace qorat {
 
 class Controller;
 
-class Interface final : public OptionsObserver, public InputPoll {
+class Interface final : public OptionsObserver, public InputPoll, public EngineOutput {
 public:
     explicit Interface(Controller* controller);
 
@@ -22,6 +22,10 @@ public:
     void setInterface(const std::string& value);
     InterfaceState& current() { return *state; }
     Interface& print(const std::string& text);
+
+    // The engine's words, in the current protocol's.
+    void showThinking(const ThinkingLine& thinking) override { state->printThinking(thinking); }
+    void reportProblem(const std::string& text) override { state->printProblem(text); }
 
     // Whether a line, part of one, or the end of input is waiting; never blocks.
     bool inputPending() override;

@@ -5,6 +5,7 @@
 
 #include "board/notation.h"
 #include "protocol/controller.h"
+#include "protocol/thinking_lines.h"
 
 namespace qorat {
 
@@ -13,6 +14,10 @@ void InterfaceState::printText(const std::string& text) { std::cout << text << s
 void InterfaceState::printChar(char c) { std::cout << c << std::flush; }
 
 void InterfaceState::printInt(int n) { std::cout << n << std::flush; }
+
+void InterfaceState::printThinking(const ThinkingLine& thinking) { printConsoleThinking(thinking); }
+
+void InterfaceState::printProblem(const std::string& text) { std::cerr << text << '\n'; }
 
 void UserState::printMove(const Move& m) {
     // The mover's colour is that of the piece now on the destination.
@@ -35,5 +40,9 @@ void CXBoardState::printMove(const Move& m) {
 }
 
 void XBoardState::printMove(const Move& m) { std::cout << "move " << m << std::endl; }
+
+void XBoardState::printThinking(const ThinkingLine& thinking) { printXBoardThinking(thinking); }
+
+void XBoardState::printProblem(const std::string& text) { std::cout << "tellusererror " << text << std::endl; }
 
 }  // namespace qorat

@@ -5,6 +5,7 @@
 
 #include "board/board.h"
 #include "board/types.h"
+#include "search/seams.h"
 
 namespace qorat {
 
@@ -23,6 +24,10 @@ public:
     virtual void printInt(int n);
     // The words that open the refusal of a move.
     virtual std::string refusal() const { return "IllegalMove"; }
+    // The search's thinking: the post line.
+    virtual void printThinking(const ThinkingLine& thinking);
+    // A setting the engine could not carry out: a diagnostic on standard error.
+    virtual void printProblem(const std::string& text);
 };
 
 class UserState final : public InterfaceState {
@@ -53,8 +58,10 @@ public:
 class XBoardState final : public InterfaceState {
 public:
     void printMove(const Move& m) override;
-    // The xboard family reads refusals in its own words.
+    // The xboard family reads refusals, thinking and problems in its own words.
     std::string refusal() const override { return "Illegal move"; }
+    void printThinking(const ThinkingLine& thinking) override;
+    void printProblem(const std::string& text) override;
     void printPrompt() override {}
     void printBoard(const Board&) override {}
 };

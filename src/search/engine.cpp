@@ -26,8 +26,8 @@ void readInt(const std::string& text, std::int32_t& value) {
 
 }  // namespace
 
-Engine::Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks)
-    : board(board), lawyer(lawyer), input(input), clocks(clocks),
+Engine::Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks, EngineOutput& output)
+    : board(board), lawyer(lawyer), input(input), clocks(clocks), output(output),
       table(std::make_unique<TranspositionTable>()), modern(std::make_unique<ModernSearch>(board, lawyer, *this)),
       ordering(board) {
     clocks.setTimeControl(0, 0, 0);
@@ -45,12 +45,7 @@ void Engine::loadBook() {
     std::cerr << "Can't open my book!\n";
 }
 
-void Engine::report(const std::string& text) const {
-    if (xboardOutput)
-        std::cout << "tellusererror " << text << std::endl;
-    else
-        std::cerr << text << '\n';
-}
+void Engine::report(const std::string& text) const { output.reportProblem(text); }
 
 void Engine::chooseSearch(const std::string& value) {
     if (value == "alphabeta") {

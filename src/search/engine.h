@@ -23,7 +23,7 @@ namespace qorat {
 
 class Engine final : public OptionsObserver, public SearchControl {
 public:
-    Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks);
+    Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks, EngineOutput& output);
 
     void optionChanged(std::string name) override;
 
@@ -66,8 +66,8 @@ private:
     bool playBookMove();
     int searchIteration(int depth, int guess);
     int mtdf(Line& line, int depth, int guess);
-    void printPost(int depth, int score) const;
-    void printXBoardPost(int depth, int score) const;
+    // Tells the front end of the iteration just searched, or cut short.
+    void showThinking(int depth, int score);
     std::int64_t nodesSearched() const { return algorithm == Pvs ? modern->nodes() : nodeCount; }
 
     // Search.
@@ -95,6 +95,7 @@ private:
     std::unique_ptr<OpeningBook> book;
     InputPoll& input;
     ClockSource& clocks;
+    EngineOutput& output;
     std::unique_ptr<TranspositionTable> table;
     std::unique_ptr<ModernSearch> modern;
     MoveOrdering ordering;
@@ -120,7 +121,8 @@ private:
     int completedDepth = 0;
     int completedScore = 0;
 
-    // Post lines in the xboard protocol's order and units.
+    // Under xboard the modern search is the default, and a book that cannot be read is
+    // reported here: the reader's own message goes to standard error, which is silenced.
     bool xboardOutput = false;
     // Whether the option "search" has named a search, which then holds in every mode.
     bool searchChosen = false;

@@ -1,6 +1,12 @@
-// What the search needs from outside the engine: a poll for waiting input and the game
-// clocks. The game supplies standard input and the real clocks; tests and tools supply their own.
+// What the search needs from outside the engine: a poll for waiting input, the game clocks,
+// and a front end to show its thinking. The game supplies standard input, the real clocks and
+// its output state; tests and tools supply their own.
 #pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "search/search_types.h"
 
 namespace qorat {
 
@@ -35,6 +41,31 @@ public:
 
 protected:
     ~ClockSource() = default;
+};
+
+// One line of a search's thinking, in the search's own units.
+struct ThinkingLine {
+    int depth = 0;
+    int score = 0;
+    // The modern search's scores (centipawns, its own mate and rule bands) or the classic
+    // searches' (tenths of a pawn, MateScore).
+    bool modern = false;
+    // Cut short by the clock or by input: the line is that of the depth before.
+    bool interrupted = false;
+    long long centiseconds = 0;
+    std::int64_t nodes = 0;
+    const Line* line = nullptr;
+};
+
+// Where the engine's words go, each front end writing them in its own way.
+class EngineOutput {
+public:
+    virtual void showThinking(const ThinkingLine& thinking) = 0;
+    // A setting the engine could not carry out.
+    virtual void reportProblem(const std::string& text) = 0;
+
+protected:
+    ~EngineOutput() = default;
 };
 
 }  // namespace qorat

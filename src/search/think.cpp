@@ -1,10 +1,10 @@
 // The think driver: the book first, then iterative deepening with MTD(f) probes; it returns
 // early when input waits and goes on with the same search when called again.
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 
-#include "board/notation.h"
 #include "eval/evaluator.h"
 #include "search/engine.h"
 
@@ -14,16 +14,6 @@ namespace {
 
 // Plies searched beyond a mate's length before the search settles for it.
 constexpr int MateMargin = 4;
-
-const char* tagText(std::int32_t tag) {
-    switch (tag) {
-        case TableCut: return "{HT}";
-        case NullMoveCut: return "{NM}";
-        case NoMoveLeft: return "(MATE}";
-        case KingCapture: return "{MC}";
-        default: return "";
-    }
-}
 
 }  // namespace
 
@@ -63,8 +53,7 @@ void Engine::think() {
     }
     for (;;) {
         score = searchIteration(depth, score);
-        if (post && xboardOutput && abortReason == NoAbort) printXBoardPost(depth, score);
-        if (post && !xboardOutput) printPost(depth, score);
+        if (post) showThinking(depth, score);
         if (depth >= limit || abortReason != NoAbort || !clock->mayStartIteration()) break;
         // A mate found within the depth searched is as deep as it gets.
         if (std::abs(score) >= MateBound && MateScore - std::abs(score) <= depth) break;
@@ -141,45 +130,17 @@ int Engine::mtdf(Line& line, int depth, int guess) {
     return g;
 }
 
-namespace {
-
-// Mates as the protocol writes them: 100000 plus the moves to mate, negated when mated.
-constexpr int XBoardMate = 100000;
-constexpr int CentipawnsPerUnit = 10;
-
-// A mate, or for the modern search also a win by rule, as the moves to it.
-int xboardMate(int score, int plies) {
-    const int moves = std::max(1, (plies + 1) / 2);
-    return score > 0 ? XBoardMate + moves : -XBoardMate - moves;
-}
-
-int xboardScore(int score, bool modern) {
-    const int magnitude = std::abs(score);
-    if (!modern) return MateScore - magnitude > MaxPly ? score * CentipawnsPerUnit : xboardMate(score, MateScore - magnitude);
-    if (isPvsRuleScore(score)) return xboardMate(score, PvsRuleWin - magnitude);
-    if (isPvsMateScore(score)) return xboardMate(score, PvsMate - magnitude);
-    return score;
-}
-
-}  // namespace
-
-void Engine::printXBoardPost(int depth, int score) const {
+void Engine::showThinking(int depth, int score) {
     using Hundredths = std::chrono::duration<long long, std::centi>;
-    const auto hundredths = std::chrono::duration_cast<Hundredths>(std::chrono::steady_clock::now() - startTime).count();
-    std::cout << depth << ' ' << xboardScore(score, algorithm == Pvs) << ' ' << hundredths << ' ' << nodesSearched();
-    for (std::size_t i = 0; i < bestLine.size(); ++i) std::cout << ' ' << moveText(bestLine[i].move);
-    std::cout << '\n' << std::flush;
-}
-
-void Engine::printPost(int depth, int score) const {
-    using Hundredths = std::chrono::duration<long long, std::centi>;
-    const auto hundredths = std::chrono::duration_cast<Hundredths>(std::chrono::steady_clock::now() - startTime).count();
-    if (abortReason != NoAbort) std::cout << '*';
-    std::cout << (abortReason != NoAbort ? depth - 1 : depth) << '\t' << score << '\t' << nodesSearched() << '\t'
-              << hundredths << '\t';
-    for (std::size_t i = 0; i < bestLine.size(); ++i) std::cout << moveText(bestLine[i].move) << ' ';
-    if (!bestLine.empty()) std::cout << tagText(bestLine.back().tag);
-    std::cout << '\n' << std::flush;
+    ThinkingLine thinking;
+    thinking.depth = depth;
+    thinking.score = score;
+    thinking.modern = algorithm == Pvs;
+    thinking.interrupted = abortReason != NoAbort;
+    thinking.centiseconds = std::chrono::duration_cast<Hundredths>(std::chrono::steady_clock::now() - startTime).count();
+    thinking.nodes = nodesSearched();
+    thinking.line = &bestLine;
+    output.showThinking(thinking);
 }
 
 void Engine::thinkPvs(int limit) {
@@ -196,8 +157,7 @@ void Engine::thinkPvs(int limit) {
         iterationDone = true;
         completedDepth = depth;
         completedScore = score;
-        if (post && xboardOutput) printXBoardPost(depth, score);
-        if (post && !xboardOutput) printPost(depth, score);
+        if (post) showThinking(depth, score);
         if (!clock->mayStartIteration()) break;
         // A mate is searched a few plies past its length, so that a shorter one is not missed.
         if (isPvsMateScore(score) && PvsMate - std::abs(score) + MateMargin <= depth) break;

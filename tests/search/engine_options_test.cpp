@@ -21,8 +21,9 @@ const Switches defaults{true, false, false, false, true, true, true, true, true,
 TEST_F(EngineOptions, FreshEngine) {
     testing::ScriptedInput input;
     testing::FakeClocks clocks;
+    testing::ConsoleOutput output;
     Game game;
-    Engine engine(game.board, game.lawyer, input, clocks);
+    Engine engine(game.board, game.lawyer, input, clocks, output);
     const EngineInspector inside{engine};
     EXPECT_EQ(inside.switches(), defaults);
     EXPECT_EQ(inside.searchPly(), 6);

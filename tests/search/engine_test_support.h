@@ -2,10 +2,12 @@
 // and a view of the engine's insides.
 #pragma once
 
+#include <iostream>
 #include <memory>
 #include <string>
 
 #include "options/options.h"
+#include "protocol/thinking_lines.h"
 #include "rules/rules_test_support.h"
 #include "search/engine.h"
 
@@ -74,6 +76,12 @@ struct SettableClock : MoveClock {
     bool hasTimeForMove() const override { return timeLeft; }
 };
 
+// The engine's words as the console shows them.
+struct ConsoleOutput : EngineOutput {
+    void showThinking(const ThinkingLine& thinking) override { printConsoleThinking(thinking); }
+    void reportProblem(const std::string& text) override { std::cerr << text << '\n'; }
+};
+
 struct FakeClocks : ClockSource {
     SettableClock red, blue;
     int timeControls = 0;
@@ -88,6 +96,7 @@ struct EngineGame {
     Game game;
     ScriptedInput input;
     FakeClocks clocks;
+    ConsoleOutput output;
     std::unique_ptr<Engine> engine;
     EngineInspector inside;
 
@@ -103,7 +112,7 @@ struct EngineGame {
 private:
     std::unique_ptr<Engine> makeEngine() {
         options = Options();
-        return std::make_unique<Engine>(game.board, game.lawyer, input, clocks);
+        return std::make_unique<Engine>(game.board, game.lawyer, input, clocks, output);
     }
 };
 
