@@ -138,4 +138,11 @@ int Lawyer::cycleLoser(int length) {
     return chased[1] ? Red : Blue;
 }
 
+bool Lawyer::repetition(int& loser) {
+    const int length = cycleLength(SearchWindow);
+    if (length == 0) return false;
+    loser = cycleLoser(length);
+    return true;
+}
+
 }  // namespace qorat

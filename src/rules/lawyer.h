@@ -55,6 +55,11 @@ public:
     // did, the side that chased with every one: the rule the game applies, judged as if the
     // cycle went on. NoSide when neither loses.
     int cycleLoser(int length);
+    // The plies a search looks back for an earlier occurrence of its position.
+    static constexpr int SearchWindow = 100;
+    // Whether the position recurs within SearchWindow plies since the last capture; if so,
+    // loser is the side cycleLoser names.
+    bool repetition(int& loser);
 
     void boardChanged(Board& board, int event) override;
 

@@ -43,9 +43,6 @@ constexpr int ReductionEntries = 64;
 constexpr int StatScoreOffset = 4926;
 constexpr int StatScoreDivisor = 16434;
 
-// The repetition window: plies looked back for an earlier occurrence of the position.
-constexpr int RepetitionWindow = 100;
-
 int reductionTable(int index) {
     static const auto table = [] {
         std::array<int, ReductionEntries> r{};
@@ -123,9 +120,8 @@ bool ModernSearch::makeLegal(Frame* ss, Move& m) {
 }
 
 bool ModernSearch::repetition(int ply, int& score) {
-    const int length = lawyer.cycleLength(RepetitionWindow);
-    if (length == 0) return false;
-    const int loser = lawyer.cycleLoser(length);
+    int loser = NoSide;
+    if (!lawyer.repetition(loser)) return false;
     score = loser == NoSide ? DrawScore : loser == board.sideToMove() ? ply - PvsRuleWin : PvsRuleWin - ply;
     return true;
 }

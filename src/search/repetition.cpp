@@ -5,17 +5,9 @@
 
 namespace qorat {
 
-namespace {
-
-// The plies looked back for an earlier occurrence of the position.
-constexpr int RepetitionWindow = 100;
-
-}  // namespace
-
 bool Engine::repetition(int ply, int& score) const {
-    const int length = lawyer.cycleLength(RepetitionWindow);
-    if (length == 0) return false;
-    const int loser = lawyer.cycleLoser(length);
+    int loser = NoSide;
+    if (!lawyer.repetition(loser)) return false;
     score = loser == NoSide ? 0 : loser == board.sideToMove() ? ply - PerpetualScore : PerpetualScore - ply;
     return true;
 }
