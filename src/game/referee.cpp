@@ -16,12 +16,12 @@ std::string judgePosition(const Board& board, Lawyer& lawyer, bool judgesEveryRu
     }
     if (!judgesEveryRule) return "";
     // The side that has just moved kept checking or chasing, and loses.
-    const std::string perpetualScore = side == Red ? "1-0" : "0-1";
+    const char* perpetualScore = side == Red ? "1-0" : "0-1";
     if (lawyer.insufficientMaterial()) return "1/2-1/2 {" + lawyer.message + "}\n";
     if (redClock->hasTimeControl() && redClock->isExpired()) return "0-1 {Red runs out of time}\n";
     if (blueClock->hasTimeControl() && blueClock->isExpired()) return "1-0 {Blue runs out of time}\n";
-    if (lawyer.perpetualCheck() != NoSide) return perpetualScore + " {Perpetual Check}\n";
-    if (lawyer.perpetualChase() != NoSide) return perpetualScore + " {Perpetual Chase}\n";
+    if (lawyer.perpetualCheck() != NoSide) return std::string(perpetualScore) + " {Perpetual Check}\n";
+    if (lawyer.perpetualChase() != NoSide) return std::string(perpetualScore) + " {Perpetual Chase}\n";
     return "";
 }
 

@@ -36,10 +36,7 @@ public:
     // Makes the best line found so far the move to play.
     void moveNow() { thinkState = MoveReady; }
     // Abandons the search and any move it found: the position is about to change.
-    void dropMove() {
-        moveNow();
-        takeMove();
-    }
+    void dropMove() { thinkState = Idle; }
 
     // How far the current or last search got, for reports.
     struct Progress {
