@@ -125,7 +125,8 @@ int main(int argc, char** argv) {
     Lawyer lawyer(board);
     board.addObserver(&lawyer);
     Never never;
-    ModernSearch search(board, lawyer, never);
+    SearchTable table(1);
+    ModernSearch search(board, lawyer, table, never);
     std::string line;
     while (std::getline(std::cin, line)) {
         const std::size_t split = line.find(';');

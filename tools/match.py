@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Engine-vs-engine Xiangqi matches over the xboard/CECP protocol (version 2).
+"""Engine-vs-engine Xiangqi matches over the xboard/CECP protocol (version 2),
+or UCI for an engine started with --protoN uci.
 
 Plays engine 1 against engine 2 from a file of opening lines, each line twice
 with colours swapped. A separate fairy-stockfish process in UCI mode acts as
@@ -540,6 +541,110 @@ class Engine:
         self.dead = True
 
 
+class UciEngine(Engine):
+    """One UCI engine process behind the xboard words the games speak: it keeps
+    the position and the clocks the xboard commands give, sends "position" and
+    "go" when the engine is to move, and reads "bestmove" as "move" and
+    "readyok" as the "pong" of the ping it answers."""
+
+    def __init__(self, idx, cmd, opts, name=None, ranks=None):
+        super().__init__(idx, cmd, opts, name, ranks)
+        self._reset()
+
+    def _reset(self):
+        self.fen = None
+        self.moves = []
+        self.thinking = False
+        self.base = self.inc = 0
+        self.movetime = None
+        self.clock = {"time": 0, "otim": 0}
+        self.pongs = []
+
+    def raw(self, s):
+        super().send(s)
+
+    def _handshake(self):
+        self.raw("uci")
+        deadline = time.monotonic() + self.opts.feature_timeout
+        while True:
+            r = self.get(deadline)
+            if r is None:
+                raise MatchError("%s: no uciok" % self.name)
+            _, line = r
+            if line is None:
+                raise MatchError("%s exited during start-up" % self.name)
+            if line.startswith("id name ") and not self.fixed_name:
+                self.name = line[len("id name "):].strip()
+            if line.strip() == "uciok":
+                break
+        self.features = {"ping": "1", "setboard": "1", "usermove": "1", "time": "1", "reuse": "1"}
+        for c in self.inits:
+            self.raw(c)
+        self.sync()
+
+    def send(self, s):
+        words = s.split()
+        cmd = words[0] if words else ""
+        if cmd == "new":
+            self._reset()
+            self.raw("ucinewgame")
+        elif cmd == "level" and len(words) >= 4:
+            m, _, sec = words[2].partition(":")
+            self.base = int((float(m) * 60 + (float(sec) if sec else 0)) * 1000)
+            self.inc = int(float(words[3]) * 1000)
+            self.movetime = None
+        elif cmd == "st":
+            self.movetime = int(float(words[1]) * 1000)
+        elif cmd == "setboard":
+            self.fen = s[len("setboard "):]
+        elif cmd in ("time", "otim"):
+            self.clock[cmd] = int(words[1]) * 10
+        elif cmd == "usermove":
+            self.moves.append(words[1])
+            if self.playing:
+                self._go()
+        elif cmd == "go":
+            self._go()
+        elif cmd == "ping":
+            self.pongs.append(words[1])
+            self.raw("isready")
+        elif cmd in ("variant", "post", "force", "accepted", "rejected"):
+            pass
+        else:
+            self.raw(s)
+
+    def _red_to_move(self):
+        black_first = self.fen is not None and self.fen.split()[1:2] == ["b"]
+        return (len(self.moves) % 2 == 0) != black_first
+
+    def _go(self):
+        pos = "position startpos" if self.fen is None else "position fen " + self.fen
+        if self.moves:
+            pos += " moves " + " ".join(self.moves)
+        self.raw(pos)
+        if self.movetime is not None:
+            self.raw("go movetime %d" % self.movetime)
+        else:
+            own, other = max(1, self.clock["time"]), max(1, self.clock["otim"])
+            red, black = (own, other) if self._red_to_move() else (other, own)
+            self.raw("go wtime %d btime %d winc %d binc %d" % (red, black, self.inc, self.inc))
+        self.thinking = True
+
+    def get(self, deadline):
+        r = super().get(deadline)
+        if r is None or r[1] is None:
+            return r
+        t, line = r
+        words = line.split()
+        if words[:1] == ["bestmove"] and len(words) > 1 and self.thinking:
+            self.thinking = False
+            self.moves.append(words[1])
+            return t, "move " + words[1]
+        if words[:1] == ["readyok"] and self.pongs:
+            return t, "pong " + self.pongs.pop(0)
+        return t, line
+
+
 # --------------------------------------------------------------------------
 # Rulings: functions of the game's record alone; the referee is asked only
 # through what they are given.
@@ -1060,8 +1165,9 @@ class Match:
             self.errors.append("referee: %s" % e)
             self.stop.set()
             return
-        e1 = Engine(1, o.engine1, o, o.name1, self.notation[1])
-        e2 = Engine(2, o.engine2, o, o.name2, self.notation[2])
+        kinds = {"xboard": Engine, "uci": UciEngine}
+        e1 = kinds[o.proto1](1, o.engine1, o, o.name1, self.notation[1])
+        e2 = kinds[o.proto2](2, o.engine2, o, o.name2, self.notation[2])
         with self.lock:
             self.referees.append(ref)
             self.engines += [e1, e2]
@@ -1286,6 +1392,10 @@ def parse_options(argv=None):
                    help="rank numbering of engine 1's moves: 0-9 (protocol), 1-10, or auto "
                         "(decided by its first move, then kept for the match)")
     p.add_argument("--ranks2", choices=("auto", "0", "1"), default="auto")
+    p.add_argument("--proto1", choices=("xboard", "uci"), default="xboard",
+                   help="protocol of engine 1 (default xboard); a UCI engine's --init1 lines are "
+                        "UCI commands, e.g. 'setoption name Hash value 64'")
+    p.add_argument("--proto2", choices=("xboard", "uci"), default="xboard")
     tc = p.add_mutually_exclusive_group(required=True)
     tc.add_argument("--st", type=float, metavar="SECONDS", help="fixed time per move")
     tc.add_argument("--tc", metavar="MIN+INC",

@@ -1,6 +1,8 @@
 // Text forms of the board's objects: the board picture, move text and its parser.
 #include "board/notation.h"
 
+#include <sstream>
+
 namespace qorat {
 
 namespace {
@@ -76,6 +78,31 @@ Move parseMove(const std::string& text) {
     const int toRow = rankRowOf(text[3]);
     if (fromColumn < 0 || fromRow < 0 || toColumn < 0 || toRow < 0) return nullMove;
     return Move{makeSquare(fromRow, fromColumn), makeSquare(toRow, toColumn), 0};
+}
+
+namespace {
+
+char ourPieceLetter(char c) {
+    switch (c) {
+        case 'N': return 'H';
+        case 'n': return 'h';
+        case 'B': return 'E';
+        case 'b': return 'e';
+        default: return c;
+    }
+}
+
+}  // namespace
+
+std::string fromFrontEndFen(const std::string& fen) {
+    std::istringstream fields(fen);
+    std::string placement, side;
+    if (!(fields >> placement >> side)) return "";
+    std::string ours;
+    for (char c : placement) ours += ourPieceLetter(c);
+    ours += ' ';
+    ours += side == "w" ? "r" : side;
+    return ours;
 }
 
 }  // namespace qorat

@@ -18,4 +18,8 @@ std::string moveText(const Move& m);
 // The move written in text such as h2e2 (files in either case); the null move otherwise.
 Move parseMove(const std::string& text);
 
+// The position of a front end's FEN (N and B for horse and elephant, or H and E; w or b for
+// the side; further fields) as our FEN text; empty when the text has no side field.
+std::string fromFrontEndFen(const std::string& fen);
+
 }  // namespace qorat

@@ -1,11 +1,14 @@
 // The engine's clock under the xboard protocol: the front end's readings of both clocks and
-// its time control, and the budget of the move being thought about, in milliseconds.
+// its time control, kept running between readings, and the budget of the move being thought
+// about, in milliseconds.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 
+#include "search/search_limits.h"
 #include "search/seams.h"
+#include "search/time_manager.h"
 
 namespace qorat {
 
@@ -22,26 +25,32 @@ public:
     // "time" and "otim": the front end's clocks, which always win over our own reckoning.
     void setRemaining(Milliseconds left) { remaining = left; }
     void setOpponentRemaining(Milliseconds left) { opponentRemaining = left; }
+    // What each move costs beyond the search: the pipes and the front end.
+    void setMoveOverhead(Milliseconds overhead) { moveOverhead = overhead; }
+    Milliseconds overhead() const { return moveOverhead; }
 
+    // The limits of the engine's next move, the game having had movesMade of its moves.
+    SearchLimits limits(int movesMade) const;
     // The engine's turn begins: the budget is drawn from the latest readings.
     void startTurn(int movesMade);
-    bool hasTimeForMove() const override;
-    bool mayStartIteration() const override;
+    // The engine has moved: its clock is charged and credited as the front end's would be,
+    // for a front end that sends no readings.
+    void endTurn(int movesMade);
+    bool hasTimeForMove() const override { return !budget.pastHard(); }
+    bool mayStartIteration() const override { return budget.mayStartIteration(); }
 
-    Milliseconds softLimit() const { return soft; }
-    Milliseconds hardLimit() const { return hard; }
+    Milliseconds softLimit() const { return budget.softLimit(); }
+    Milliseconds hardLimit() const { return budget.hardLimit(); }
 
 private:
-    Milliseconds elapsed() const;
-
     int movesPerPeriod = 0;
+    Milliseconds period = 0;
     Milliseconds increment = 0;
     Milliseconds moveTime = 0;
     Milliseconds remaining = 0;
     Milliseconds opponentRemaining = 0;
-    std::chrono::steady_clock::time_point turnStart = std::chrono::steady_clock::now();
-    Milliseconds soft = 0;
-    Milliseconds hard = 0;
+    Milliseconds moveOverhead = TimeManager::DefaultMoveOverhead;
+    TimeManager budget;
 };
 
 }  // namespace qorat

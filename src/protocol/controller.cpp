@@ -9,9 +9,11 @@
 
 #include "board/notation.h"
 #include "game/referee.h"
+#include "protocol/background_search.h"
 #include "protocol/command_handler.h"
 #include "protocol/interface.h"
 #include "protocol/launch.h"
+#include "protocol/uci_protocol.h"
 #include "protocol/xboard_protocol.h"
 #include "rules/lawyer.h"
 #include "search/engine.h"
@@ -21,6 +23,8 @@ namespace qorat {
 namespace {
 
 constexpr useconds_t PassPause = 100;
+// A front end's mode searches as deep as its clock allows.
+const char* const UnlimitedDepth = "100";
 
 }  // namespace
 
@@ -31,15 +35,19 @@ Controller::Controller(int argc, const char* const* argv) {
     lawyer = std::make_unique<Lawyer>(*boardPtr);
     boardPtr->addObserver(lawyer.get());
     interface = std::make_unique<Interface>(this);
-    // Under xboard nothing may reach standard error, not even the book's messages at start-up.
-    if (readLaunch(argc, argv).xboard) interface->setInterface("xboard");
+    // Under these protocols nothing may reach standard error, not even the book's messages at start-up.
+    if (const char* protocol = readLaunch(argc, argv).protocol) interface->setInterface(protocol);
     clocks = std::make_unique<GameClocks>();
     engine = std::make_unique<Engine>(*boardPtr, *lawyer, *interface, *clocks, *interface);
     commandHandler = std::make_unique<CommandHandler>(*interface, *boardPtr, *engine, *lawyer, *this);
-    xboard = std::make_unique<XBoardProtocol>(*interface, *boardPtr, *engine, *commandHandler, clocks->xboardClock());
-    computerSide = Blue;
+    background = std::make_unique<BackgroundSearch>(engine->pool(), *interface);
+    xboard = std::make_unique<XBoardProtocol>(*interface, *boardPtr, *lawyer, *engine, *commandHandler,
+                                              clocks->xboardClock(), *background);
+    uci = std::make_unique<UciProtocol>(*interface, *boardPtr, *lawyer, *engine, *background);
     cxboardMode = false;
     options.addObserver(this);
+    // The computer starts as Blue; held as the option, so that every front end reads the same.
+    options.set("computerColor", "b");
     options.parseCommandLine(argc, argv);
 }
 
@@ -60,7 +68,11 @@ void Controller::optionChanged(std::string name) {
         const std::string protocol = options.get("interface");
         cxboardMode = protocol == "cxboard";
         xboardMode = protocol == "xboard";
+        uciMode = protocol == "uci";
         clocks->useXBoardClock(xboardMode);
+        if (xboardMode || uciMode) options.set("searchPly", UnlimitedDepth);
+        // Under UCI the front end asks for every move; the game's loop plays none.
+        if (uciMode) options.set("computerColor", "n");
     } else if (name == "computerColor") {
         const std::string colour = options.get("computerColor");
         computerSide = colour == "r" ? Red : colour == "b" ? Blue : NoSide;
@@ -74,16 +86,21 @@ void Controller::run() {
         if (!boardPtr->gameOver) adjudicate();
         // Pings held while the computer was to move are answered after its move and its result.
         if (xboardMode) xboard->answerHeldPings();
+        if (xboardMode) xboard->tend();
+        if (uciMode) uci->tend();
         bool busy = true;
         if (interface->inputPending()) {
             const std::string line = interface->readLine();
             // Everything sent before the end of input has been handled: end as "quit" does.
-            if (line.empty() && interface->inputEnded()) std::exit(0);
+            if (line.empty() && interface->inputEnded()) {
+                background->cancel();
+                std::exit(0);
+            }
             handleLine(line);
             checkInvariants();
             interface->current().printPrompt();
         } else if (boardPtr->sideToMove() == computerSide && !boardPtr->gameOver) {
-            computerTurn();
+            busy = computerTurn();
             checkInvariants();
         } else {
             busy = false;
@@ -97,8 +114,9 @@ void Controller::run() {
 }
 
 void Controller::adjudicate() {
-    // Under xboard the front end judges repetition, material and time; it would refuse
-    // any other claim.
+    // An analysis, and UCI, claim nothing; under xboard the front end judges repetition,
+    // material and time, and would refuse any other claim.
+    if (uciMode || (xboardMode && xboard->analysing())) return;
     const std::string result = judgePosition(*boardPtr, *lawyer, !xboardMode);
     if (result.empty()) return;
     endGame();
@@ -122,6 +140,11 @@ void Controller::endGame() {
 void Controller::handleLine(const std::string& line) {
     if (xboardMode) {
         handleXBoardLine(line);
+        return;
+    }
+    if (uciMode || line == "uci") {
+        if (!uciMode) options.set("interface", "uci");
+        uci->handleLine(line);
         return;
     }
     const Move m = parseMove(line);
@@ -174,18 +197,31 @@ void Controller::playHumanMove(Move m) {
     if (xboardMode && boardPtr->sideToMove() == computerSide) xboard->startComputerTurn();
 }
 
-void Controller::computerTurn() {
+bool Controller::computerTurn() {
+    if (xboardMode && xboard->searchesInBackground()) return backgroundTurn();
     if (!engine->moveReady()) {
         engine->think();
-        return;
+        return true;
     }
-    Move m = engine->takeMove();
+    playComputerMove(engine->takeMove());
+    return true;
+}
+
+bool Controller::backgroundTurn() {
+    Move m;
+    if (!xboard->computerMove(m)) return false;
+    playComputerMove(m);
+    return true;
+}
+
+void Controller::playComputerMove(Move m) {
     // The engine's move is checked like any other before it reaches the board.
     if (isNoMove(m) || !lawyer->isLegal(m)) return;
     playMove(m);
     interface->current().printMove(m);
     interface->current().printPrompt();
     clockFor(boardPtr->sideToMove())->startTurn();
+    if (xboardMode) xboard->computerMoved();
 }
 
 }  // namespace qorat

@@ -17,6 +17,8 @@ class Interface;
 class Engine;
 class CommandHandler;
 class XBoardProtocol;
+class UciProtocol;
+class BackgroundSearch;
 
 class Controller final : public OptionsObserver {
 public:
@@ -39,7 +41,11 @@ private:
     void handleXBoardLine(const std::string& line);
     void attemptMove(Move m);
     void playHumanMove(Move m);
-    void computerTurn();
+    // Moves for the computer, or works towards its move; false when there is nothing to do
+    // until a line arrives or the search ends.
+    bool computerTurn();
+    bool backgroundTurn();
+    void playComputerMove(Move m);
     void playMove(Move& m);
 
     std::uint8_t computerSide = Blue;
@@ -49,9 +55,12 @@ private:
     std::unique_ptr<Engine> engine;
     std::unique_ptr<Interface> interface;
     std::unique_ptr<CommandHandler> commandHandler;
+    std::unique_ptr<BackgroundSearch> background;
     std::unique_ptr<XBoardProtocol> xboard;
+    std::unique_ptr<UciProtocol> uci;
     bool cxboardMode = false;
     bool xboardMode = false;
+    bool uciMode = false;
 };
 
 }  // namespace qorat

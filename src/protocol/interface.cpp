@@ -1,9 +1,11 @@
 // The program's face: the current output state, and the polling and reading of input lines.
 #include "protocol/interface.h"
 
+#include <fcntl.h>
 #include <sys/select.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <iostream>
@@ -19,6 +21,18 @@ constexpr std::size_t ReadChunk = 65536;
 
 Interface::Interface(Controller* c) : state(std::make_unique<UserState>(c)), controller(c) {
     options.addObserver(this);
+    int ends[2];
+    if (pipe(ends) == 0) {
+        wakeRead = ends[0];
+        wakeWrite = ends[1];
+        fcntl(wakeRead, F_SETFL, O_NONBLOCK);
+        fcntl(wakeWrite, F_SETFL, O_NONBLOCK);
+    }
+}
+
+Interface::~Interface() {
+    for (int end : {wakeRead, wakeWrite})
+        if (end >= 0) close(end);
 }
 
 void Interface::optionChanged(std::string name) {
@@ -36,11 +50,14 @@ void Interface::setInterface(const std::string& value) {
         state = std::make_unique<CXBoardState>();
         std::signal(SIGINT, SIG_IGN);
         speakOnStandardError(true);
-    } else if (value == "xboard") {
+    } else if (value == "xboard" || value == "uci") {
         // The protocol starts on a line of its own, after the console's prompt.
         const auto* console = dynamic_cast<const UserState*>(state.get());
         if (console && console->hasPrompted()) state->printText("\n");
-        state = std::make_unique<XBoardState>();
+        if (value == "xboard")
+            state = std::make_unique<XBoardState>();
+        else
+            state = std::make_unique<UciState>();
         std::signal(SIGINT, SIG_IGN);
         speakOnStandardError(false);
     }
@@ -73,7 +90,22 @@ bool Interface::descriptorReadable(bool wait) {
 bool Interface::inputPending() { return !received.empty() || ended || descriptorReadable(false); }
 
 void Interface::waitForInput() {
-    if (!inputPending()) descriptorReadable(true);
+    if (inputPending()) return;
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(StandardInput, &readable);
+    if (wakeRead >= 0) FD_SET(wakeRead, &readable);
+    select(std::max(StandardInput, wakeRead) + 1, &readable, nullptr, nullptr, nullptr);
+    // Every wake so far is answered by this one return.
+    char drained[64];
+    while (wakeRead >= 0 && read(wakeRead, drained, sizeof drained) > 0) {
+    }
+}
+
+void Interface::wake() {
+    const char byte = 1;
+    // A full pipe already holds a wake.
+    if (wakeWrite >= 0 && write(wakeWrite, &byte, 1) < 0) return;
 }
 
 void Interface::receive() {

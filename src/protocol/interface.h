@@ -16,9 +16,12 @@ class Controller;
 class Interface final : public OptionsObserver, public InputPoll, public EngineOutput {
 public:
     explicit Interface(Controller* controller);
+    ~Interface();
+    Interface(const Interface&) = delete;
+    Interface& operator=(const Interface&) = delete;
 
     void optionChanged(std::string name) override;
-    // Installs a fresh state for "user", "cxboard" or "xboard"; any other value changes nothing.
+    // Installs a fresh state for "user", "cxboard", "xboard" or "uci"; any other value changes nothing.
     void setInterface(const std::string& value);
     InterfaceState& current() { return *state; }
     Interface& print(const std::string& text);
@@ -29,8 +32,9 @@ public:
 
     // Whether a line, part of one, or the end of input is waiting; never blocks.
     bool inputPending() override;
-    // Sleeps until inputPending would be true.
+    // Sleeps until inputPending would be true, or until wake is called from any thread.
     void waitForInput();
+    void wake();
     // The next line without its newline; waits for the newline if only part has arrived.
     std::string readLine();
     // Whether standard input has ended and everything before the end has been read.
@@ -50,6 +54,9 @@ private:
     std::string received;
     bool ended = false;
     std::streambuf* silencedError = nullptr;
+    // A pipe to itself, written by wake, so that one wait covers input and a finished search.
+    int wakeRead = -1;
+    int wakeWrite = -1;
 };
 
 }  // namespace qorat

@@ -2,6 +2,7 @@
 #include "protocol/interface_state.h"
 
 #include <iostream>
+#include <mutex>
 
 #include "board/notation.h"
 #include "protocol/controller.h"
@@ -9,13 +10,20 @@
 
 namespace qorat {
 
-void InterfaceState::printText(const std::string& text) { std::cout << text << std::flush; }
+void writeOutput(const std::string& text) {
+    // The search's thread writes its thinking while the main thread answers commands.
+    static std::mutex lock;
+    const std::lock_guard<std::mutex> guard(lock);
+    std::cout << text << std::flush;
+}
 
-void InterfaceState::printChar(char c) { std::cout << c << std::flush; }
+void InterfaceState::printText(const std::string& text) { writeOutput(text); }
 
-void InterfaceState::printInt(int n) { std::cout << n << std::flush; }
+void InterfaceState::printChar(char c) { writeOutput(std::string(1, c)); }
 
-void InterfaceState::printThinking(const ThinkingLine& thinking) { printConsoleThinking(thinking); }
+void InterfaceState::printInt(int n) { writeOutput(std::to_string(n)); }
+
+void InterfaceState::printThinking(const ThinkingLine& thinking) { writeOutput(consoleThinking(thinking)); }
 
 void InterfaceState::printProblem(const std::string& text) { std::cerr << text << '\n'; }
 
@@ -39,10 +47,14 @@ void CXBoardState::printMove(const Move& m) {
     std::cerr << "engine move: " << m << '\n';
 }
 
-void XBoardState::printMove(const Move& m) { std::cout << "move " << m << std::endl; }
+void XBoardState::printMove(const Move& m) { writeOutput("move " + moveText(m) + "\n"); }
 
-void XBoardState::printThinking(const ThinkingLine& thinking) { printXBoardThinking(thinking); }
+void XBoardState::printThinking(const ThinkingLine& thinking) { writeOutput(xboardThinking(thinking)); }
 
-void XBoardState::printProblem(const std::string& text) { std::cout << "tellusererror " << text << std::endl; }
+void XBoardState::printProblem(const std::string& text) { writeOutput("tellusererror " + text + "\n"); }
+
+void UciState::printThinking(const ThinkingLine& thinking) { writeOutput(uciThinking(thinking)); }
+
+void UciState::printProblem(const std::string& text) { writeOutput("info string " + text + "\n"); }
 
 }  // namespace qorat

@@ -11,6 +11,9 @@ namespace qorat {
 
 class Controller;
 
+// Writes the text to standard output at once, whole, whichever thread writes.
+void writeOutput(const std::string& text);
+
 class InterfaceState {
 public:
     virtual ~InterfaceState() = default;
@@ -60,6 +63,18 @@ public:
     void printMove(const Move& m) override;
     // The xboard family reads refusals, thinking and problems in its own words.
     std::string refusal() const override { return "Illegal move"; }
+    void printThinking(const ThinkingLine& thinking) override;
+    void printProblem(const std::string& text) override;
+    void printPrompt() override {}
+    void printBoard(const Board&) override {}
+};
+
+// UCI: the front end sends positions and asks for moves; the engine answers "bestmove",
+// and tells of its thinking and its problems in "info" lines.
+class UciState final : public InterfaceState {
+public:
+    void printMove(const Move&) override {}
+    std::string refusal() const override { return "info string Illegal move"; }
     void printThinking(const ThinkingLine& thinking) override;
     void printProblem(const std::string& text) override;
     void printPrompt() override {}

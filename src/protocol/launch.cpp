@@ -8,9 +8,9 @@ namespace qorat {
 Launch readLaunch(int argc, const char* const* argv) {
     Launch launch;
     for (int i = 1; i < argc; ++i) {
-        const bool xboard = std::strcmp(argv[i], "-xboard") == 0;
-        launch.xboard = launch.xboard || xboard;
-        launch.frontEnd = launch.frontEnd || xboard || std::strcmp(argv[i], "-cxboard") == 0;
+        if (std::strcmp(argv[i], "-xboard") == 0) launch.protocol = "xboard";
+        if (std::strcmp(argv[i], "-uci") == 0) launch.protocol = "uci";
+        launch.frontEnd = launch.frontEnd || launch.protocol != nullptr || std::strcmp(argv[i], "-cxboard") == 0;
     }
     return launch;
 }

@@ -5,10 +5,11 @@
 namespace qorat {
 
 struct Launch {
-    // "-cxboard" or "-xboard": the front end interrupts its engine, which must not end it.
+    // "-cxboard", "-xboard" or "-uci": the front end interrupts its engine, which must not end it.
     bool frontEnd = false;
-    // "-xboard": nothing may reach standard error, not even while the engine is being built.
-    bool xboard = false;
+    // "-xboard" or "-uci": the protocol the program starts in; nothing may reach standard
+    // error then, not even while the engine is being built.
+    const char* protocol = nullptr;
 };
 
 Launch readLaunch(int argc, const char* const* argv);

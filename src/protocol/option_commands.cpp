@@ -31,6 +31,8 @@ void Options::parseCommandLine(int argc, const char* const* argv) {
             set("interface", "cxboard");
         } else if (flag == "-xboard") {
             set("interface", "xboard");
+        } else if (flag == "-uci") {
+            set("interface", "uci");
         } else if (flag == "-red") {
             set("computerColor", "r");
         } else if (flag == "-blue" || flag == "-black") {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <iostream>
+#include <sstream>
 
 #include "board/notation.h"
 #include "search/modern_search.h"
@@ -40,22 +40,55 @@ int xboardScore(int score, bool modern) {
     return score;
 }
 
-}  // namespace
-
-void printConsoleThinking(const ThinkingLine& t) {
-    if (t.interrupted) std::cout << '*';
-    std::cout << (t.interrupted ? t.depth - 1 : t.depth) << '\t' << t.score << '\t' << t.nodes << '\t' << t.centiseconds
-              << '\t';
-    for (std::size_t i = 0; i < t.line->size(); ++i) std::cout << moveText((*t.line)[i].move) << ' ';
-    if (!t.line->empty()) std::cout << tagText(t.line->back().tag);
-    std::cout << '\n' << std::flush;
+// UCI's score: centipawns, or the moves to a mate (or a win by rule), negative when mated.
+std::string uciScore(int score, bool modern) {
+    const int magnitude = std::abs(score);
+    int plies = -1;
+    if (!modern && MateScore - magnitude <= MaxPly) plies = MateScore - magnitude;
+    if (modern && isPvsRuleScore(score)) plies = PvsRuleWin - magnitude;
+    if (modern && isPvsMateScore(score)) plies = PvsMate - magnitude;
+    if (plies < 0) return "cp " + std::to_string(modern ? score : score * CentipawnsPerUnit);
+    const int moves = std::max(1, (plies + 1) / 2);
+    return "mate " + std::to_string(score > 0 ? moves : -moves);
 }
 
-void printXBoardThinking(const ThinkingLine& t) {
-    if (t.interrupted) return;
-    std::cout << t.depth << ' ' << xboardScore(t.score, t.modern) << ' ' << t.centiseconds << ' ' << t.nodes;
-    for (std::size_t i = 0; i < t.line->size(); ++i) std::cout << ' ' << moveText((*t.line)[i].move);
-    std::cout << '\n' << std::flush;
+}  // namespace
+
+std::string consoleThinking(const ThinkingLine& t) {
+    std::ostringstream out;
+    if (t.interrupted) out << '*';
+    out << (t.interrupted ? t.depth - 1 : t.depth) << '\t' << t.score << '\t' << t.nodes << '\t' << t.milliseconds / 10
+        << '\t';
+    for (std::size_t i = 0; i < t.line->size(); ++i) out << moveText((*t.line)[i].move) << ' ';
+    if (!t.line->empty()) out << tagText(t.line->back().tag);
+    out << '\n';
+    return out.str();
+}
+
+std::string xboardThinking(const ThinkingLine& t) {
+    if (t.interrupted) return "";
+    std::ostringstream out;
+    out << t.depth << ' ' << xboardScore(t.score, t.modern) << ' ' << t.milliseconds / 10 << ' ' << t.nodes;
+    for (std::size_t i = 0; i < t.line->size(); ++i) out << ' ' << moveText((*t.line)[i].move);
+    out << '\n';
+    return out.str();
+}
+
+std::string uciThinking(const ThinkingLine& t) {
+    std::ostringstream out;
+    out << "info depth " << t.depth;
+    if (t.selectiveDepth > 0) out << " seldepth " << t.selectiveDepth;
+    out << " score " << uciScore(t.score, t.modern);
+    if (t.lowerBound) out << " lowerbound";
+    if (t.upperBound) out << " upperbound";
+    const long long milliseconds = std::max(1LL, t.milliseconds);
+    out << " nodes " << t.nodes << " nps " << t.nodes * 1000 / milliseconds;
+    if (t.tableFull >= 0) out << " hashfull " << t.tableFull;
+    out << " time " << t.milliseconds;
+    if (!t.line->empty()) out << " pv";
+    for (std::size_t i = 0; i < t.line->size(); ++i) out << ' ' << moveText((*t.line)[i].move);
+    out << '\n';
+    return out.str();
 }
 
 }  // namespace qorat

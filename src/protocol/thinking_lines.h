@@ -1,15 +1,19 @@
 // The search's thinking as the front ends read it: the console's and cxboard's post line,
-// and the xboard protocol's.
+// the xboard protocol's, and UCI's info line.
 #pragma once
+
+#include <string>
 
 #include "search/seams.h"
 
 namespace qorat {
 
 // "depth<TAB>score<TAB>nodes<TAB>centiseconds<TAB>moves tag", a '*' first when interrupted.
-void printConsoleThinking(const ThinkingLine& thinking);
+std::string consoleThinking(const ThinkingLine& thinking);
 // "depth score centiseconds nodes moves", centipawns and mates as 100000 plus the moves;
 // an interrupted iteration shows nothing.
-void printXBoardThinking(const ThinkingLine& thinking);
+std::string xboardThinking(const ThinkingLine& thinking);
+// "info depth … seldepth … score cp|mate … nodes … nps … hashfull … time … pv …".
+std::string uciThinking(const ThinkingLine& thinking);
 
 }  // namespace qorat

@@ -1,5 +1,6 @@
 // The xboard protocol (version 2): the commands a front end of the xboard family sends,
-// beside the console's and cxboard's, which keep their own words.
+// beside the console's and cxboard's, which keep their own words; pondering and analysis on
+// the threaded search.
 #include "protocol/xboard_protocol.h"
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 #include <optional>
 #include <sstream>
 
+#include "board/move_list.h"
+#include "board/notation.h"
 #include "game/xboard_clock.h"
 #include "options/options.h"
 #include "protocol/command_handler.h"
@@ -26,21 +29,22 @@ constexpr long long SecondsPerMinute = 60;
 const char* const UnlimitedDepth = "100";
 
 // Words the protocol sends that need no answer from us.
-const char* const quietCommands[] = {"xboard", "accepted", "rejected", "hard", "easy", "random", "computer",
-                                     "name", "rating", "ics", "exit", "draw", "hint", "bk"};
+const char* const quietCommands[] = {"xboard", "accepted", "rejected", "random", "computer", "name", "rating", "ics"};
 
-const char* const features[] = {
-    "feature done=0",
+const char* const features =
+    "feature done=0\n"
     "feature myname=\"qorat " QORAT_VERSION "\" variants=\"xiangqi\" setboard=1 usermove=1 ping=1 time=1 colors=0 "
-    "sigint=0 sigterm=0 reuse=1 analyze=0 playother=1 draw=0 san=0 name=0 nps=0 pause=0 memory=0 smp=0 "
-    "exclude=0 setscore=0 highlight=0 debug=1",
-    "feature option=\"Search -combo *pvs /// mtd /// alphabeta /// negascout\"",
-    "feature option=\"Hash table -check 1\"",
-    "feature option=\"Hash size (MB) -spin 8 1 1024\"",
-    "feature option=\"Opening book -check 1\"",
-    "feature option=\"Book file -file book.dat\"",
-    "feature done=1",
-};
+    "sigint=0 sigterm=0 reuse=1 analyze=1 playother=1 draw=1 san=0 name=0 nps=0 pause=0 memory=1 smp=1 "
+    "exclude=1 setscore=0 highlight=0 debug=1\n"
+    "feature option=\"Search -combo *pvs /// mtd /// alphabeta /// negascout\"\n"
+    "feature option=\"Hash table -check 1\"\n"
+    "feature option=\"Hash size (MB) -spin 8 1 1024\"\n"
+    "feature option=\"Opening book -check 1\"\n";
+const char* const laterFeatures =
+    "feature option=\"Move overhead (ms) -spin 50 0 5000\"\n"
+    "feature option=\"Resign -check 0\"\n"
+    "feature option=\"Offer draw -check 0\"\n"
+    "feature done=1\n";
 
 // The option behind each name offered with "feature option"; a check box stores its two
 // values, any other control its value as sent.
@@ -57,6 +61,17 @@ const OfferedOption offeredOptions[] = {
     {"Opening book", "useOpeningBook", "y", "n"},
     {"Book file", "bookFile", nullptr, nullptr},
 };
+
+// Resigning and offering draws, when the person has switched them on: a position this far
+// lost for this many moves running is given up; one this level after this many moves is
+// offered drawn; a draw offered is taken when the engine stands this much worse.
+constexpr int ResignScore = -1000;
+constexpr int ResignAfterMoves = 3;
+constexpr int DrawOfferMargin = 10;
+constexpr int DrawOfferAfterMoves = 50;
+constexpr int DrawAcceptScore = -100;
+// The classic searches score in tenths of a pawn.
+constexpr int CentipawnsPerClassicUnit = 10;
 
 // Bounds on the numbers the front end sends, far beyond any real game, so that no sum or
 // product of them can leave the range of the clock's arithmetic.
@@ -98,31 +113,11 @@ std::optional<long long> centisecondsToMilliseconds(const std::string& text) {
     return std::llround(*centiseconds) * MillisecondsPerCentisecond;
 }
 
-char ourPieceLetter(char c) {
-    switch (c) {
-        case 'N': return 'H';
-        case 'n': return 'h';
-        case 'B': return 'E';
-        case 'b': return 'e';
-        default: return c;
-    }
-}
-
 }  // namespace
 
-std::string fromXBoardFen(const std::string& fen) {
-    std::istringstream fields(fen);
-    std::string placement, side;
-    if (!(fields >> placement >> side)) return "";
-    std::string ours;
-    for (char c : placement) ours += ourPieceLetter(c);
-    ours += ' ';
-    ours += side == "w" ? "r" : side;
-    return ours;
-}
-
-XBoardProtocol::XBoardProtocol(Interface& i, Board& b, Engine& e, CommandHandler& c, XBoardClock& x)
-    : interface(i), board(b), engine(e), commands(c), clock(x) {}
+XBoardProtocol::XBoardProtocol(Interface& i, Board& b, Lawyer& l, Engine& e, CommandHandler& c, XBoardClock& x,
+                               BackgroundSearch& g)
+    : interface(i), board(b), lawyer(l), engine(e), commands(c), clock(x), background(g) {}
 
 bool XBoardProtocol::handleCommand(const std::string& line) {
     std::string command;
@@ -142,9 +137,7 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
     } else if (command == "result") {
         finishGame();
     } else if (command == "go") {
-        if (positionRefused) return true;
-        options.set("computerColor", board.sideToMove() == Red ? "r" : "b");
-        startComputerTurn();
+        go();
     } else if (command == "playother") {
         if (positionRefused) return true;
         options.set("computerColor", board.sideToMove() == Red ? "b" : "r");
@@ -171,7 +164,35 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
         options.set("post", command == "post" ? "on" : "off");
     } else if (command == "option") {
         setOption(line.substr(line.find("option") + std::string("option").size()));
-    } else if (command == "?" || command == "undo" || command == "remove" || command == "quit") {
+    } else if (command == "hard" || command == "easy") {
+        ponder = command == "hard";
+    } else if (command == "memory" || command == "cores") {
+        const std::optional<double> number = readNumber(first, 1, MostMovesPerPeriod);
+        if (!number) return refuse(line);
+        options.set(command == "memory" ? "hashSize" : "threads", std::to_string(static_cast<long long>(*number)));
+    } else if (command == "analyze") {
+        options.set("computerColor", "n");
+        analysis = true;
+    } else if (command == "exit") {
+        analysis = false;
+        background.cancel();
+    } else if (command == ".") {
+        showStatus();
+    } else if (command == "exclude" || command == "include") {
+        exclude(first, command == "exclude");
+    } else if (command == "hint") {
+        hint();
+    } else if (command == "bk") {
+        showBookMoves();
+    } else if (command == "draw") {
+        answerDrawOffer();
+    } else if (command == "?") {
+        moveNow();
+    } else if (command == "quit") {
+        // No search may still run while the program ends.
+        background.cancel();
+        return commands.handleCommand(line);
+    } else if (command == "undo" || command == "remove") {
         return commands.handleCommand(line);
     } else {
         return false;
@@ -180,27 +201,46 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
 }
 
 void XBoardProtocol::announceFeatures() {
-    for (const char* feature : features) interface.print(std::string(feature) + "\n");
+    interface.print(std::string(features) + "feature option=\"Book file -file " + engine.bookFile() + "\"\n" +
+                    laterFeatures);
 }
 
 void XBoardProtocol::newGame() {
     engine.dropMove();
+    background.cancel();
+    analysis = false;
+    excluded.clear();
+    losingMoves = 0;
     positionRefused = false;
     board.reset();
+    engine.pool().newGame();
     options.set("computerColor", "b");
     options.set("searchPly", UnlimitedDepth);
 }
 
+void XBoardProtocol::go() {
+    // A game that has ended, or a board the front end no longer shows, has no move to give.
+    if (positionRefused || board.gameOver) {
+        interface.print("Error (command not legal now): go\n");
+        return;
+    }
+    options.set("computerColor", board.sideToMove() == Red ? "r" : "b");
+    startComputerTurn();
+}
+
 void XBoardProtocol::setBoard(const std::string& fen) {
-    const std::string ours = fromXBoardFen(fen);
+    const std::string ours = fromFrontEndFen(fen);
     // After a refused position every move is refused until a position is set again, so the
-    // engine never plays on from a board the front end does not show.
+    // engine never plays on from a board the front end does not show: any search stops.
     positionRefused = ours.empty() || !isPlayablePosition(ours);
+    engine.dropMove();
+    background.cancel();
+    excluded.clear();
     if (positionRefused) {
+        options.set("computerColor", "n");
         interface.print("tellusererror Illegal position\n");
         return;
     }
-    engine.dropMove();
     board.setFen(ours);
     if (computerToMove()) startComputerTurn();
 }
@@ -209,6 +249,7 @@ void XBoardProtocol::finishGame() {
     // The front end has ended the game: nothing more is played or thought about.
     options.set("computerColor", "n");
     engine.dropMove();
+    background.cancel();
     if (!board.gameOver) {
         board.gameOver = true;
         board.notifyObservers(GameOver);
@@ -240,6 +281,17 @@ void XBoardProtocol::setOption(const std::string& assignment) {
     }
     const std::string name = assignment.substr(start, equals - start);
     const std::string value = assignment.substr(equals + 1);
+    if (name == "Move overhead (ms)") {
+        const std::optional<double> overhead = readNumber(value, 0, MostSeconds);
+        if (!overhead) return;
+        clock.setMoveOverhead(std::llround(*overhead));
+        engine.pool().setMoveOverhead(std::llround(*overhead));
+        return;
+    }
+    if (name == "Resign" || name == "Offer draw") {
+        (name == "Resign" ? resignOn : offerDrawOn) = value == "1";
+        return;
+    }
     for (const OfferedOption& offered : offeredOptions) {
         if (name != offered.name) continue;
         if (offered.checked == nullptr)
@@ -251,9 +303,13 @@ void XBoardProtocol::setOption(const std::string& assignment) {
     interface.print("Error (unknown option): " + name + "\n");
 }
 
+bool XBoardProtocol::computerPlays() const {
+    return !board.gameOver && !positionRefused && options.get("computerColor") != "n";
+}
+
 bool XBoardProtocol::computerToMove() const {
     const std::string colour = options.get("computerColor");
-    return !board.gameOver && colour == (board.sideToMove() == Red ? "r" : "b");
+    return computerPlays() && colour == (board.sideToMove() == Red ? "r" : "b");
 }
 
 void XBoardProtocol::ping(const std::string& number) {
@@ -268,8 +324,165 @@ void XBoardProtocol::answerHeldPings() {
     heldPings.clear();
 }
 
-void XBoardProtocol::startComputerTurn() {
-    clock.startTurn(static_cast<int>(board.history().size() / 2));
+void XBoardProtocol::startComputerTurn() { clock.startTurn(movesMade()); }
+
+bool XBoardProtocol::searchesInBackground() const { return engine.modernSearch(); }
+
+void XBoardProtocol::tend() {
+    using Purpose = BackgroundSearch::Purpose;
+    background.showThinking(analysis || options.get("post") == "on");
+    if (analysis) {
+        if (!background.searches(board)) startAnalysis();
+        return;
+    }
+    if (background.purpose() == Purpose::Analyse) background.cancel();
+    if (background.purpose() == Purpose::Ponder) {
+        // The front end's move is the one pondered on: the search goes on for our move.
+        if (background.searches(board) && computerToMove()) {
+            startComputerTurn();
+            background.ponderHit();
+        } else if (!ponder || !computerPlays() || !background.pondersFrom(board)) {
+            background.cancel();
+        }
+        return;
+    }
+    if (background.purpose() == Purpose::Play && (!computerToMove() || !background.searches(board))) background.cancel();
+}
+
+bool XBoardProtocol::computerMove(Move& m) {
+    BackgroundSearch::Result result;
+    if (background.takeResult(result)) {
+        m = nullMove;
+        if (result.best.isNull() || resigns(result.score)) return true;
+        considerDrawOffer(result.score);
+        m = result.best;
+        return true;
+    }
+    if (background.active()) return false;
+    m = engine.bookMove();
+    if (!m.isNull()) return true;
+    SearchLimits limits = clock.limits(movesMade());
+    limits.depth = std::atoi(options.get("searchPly").c_str());
+    // A "?" that came with the move it answers: the first move found is played.
+    if (moveNowPending) limits.depth = 1;
+    moveNowPending = false;
+    background.start(board, nullMove, limits, BackgroundSearch::Purpose::Play);
+    return false;
+}
+
+void XBoardProtocol::computerMoved() {
+    clock.endTurn(static_cast<int>((board.history().size() - 1) / 2));
+    const Move expected = background.lastResult().reply;
+    Move reply = expected;
+    if (!ponder || !searchesInBackground() || !computerPlays() || expected.isNull() || !lawyer.isLegal(reply)) return;
+    SearchLimits limits = clock.limits(movesMade());
+    limits.ponder = true;
+    background.start(board, reply, limits, BackgroundSearch::Purpose::Ponder);
+}
+
+void XBoardProtocol::moveNow() {
+    if (!searchesInBackground()) {
+        commands.handleCommand("?");
+    } else if (background.purpose() == BackgroundSearch::Purpose::Play) {
+        background.stop();
+    } else if (computerToMove()) {
+        moveNowPending = true;
+    }
+}
+
+void XBoardProtocol::startAnalysis() {
+    background.cancel();
+    excluded.erase(std::remove_if(excluded.begin(), excluded.end(), [this](Move m) { return !lawyer.isLegal(m); }),
+                   excluded.end());
+    SearchLimits limits;
+    limits.infinite = true;
+    if (!excluded.empty()) {
+        MoveList legal;
+        lawyer.generateMoves(legal, true);
+        for (const Move& m : legal)
+            if (std::none_of(excluded.begin(), excluded.end(), [&](const Move& e) { return e.sameSquares(m); }))
+                limits.searchMoves.push_back(m);
+    }
+    background.start(board, nullMove, limits, BackgroundSearch::Purpose::Analyse);
+}
+
+void XBoardProtocol::exclude(const std::string& text, bool out) {
+    if (text == "all") {
+        excluded.clear();
+        if (out) {
+            MoveList legal;
+            lawyer.generateMoves(legal, true);
+            excluded.assign(legal.begin(), legal.end());
+        }
+    } else {
+        Move m = parseMove(text);
+        if (isNoMove(m) || !lawyer.isLegal(m)) {
+            interface.print("Illegal move: " + text + "\n");
+            return;
+        }
+        std::erase_if(excluded, [&](const Move& e) { return e.sameSquares(m); });
+        if (out) excluded.push_back(m);
+    }
+    // The analysis starts again over the moves left.
+    if (analysis) background.cancel();
+}
+
+void XBoardProtocol::showStatus() {
+    if (!analysis) return;
+    const BackgroundSearch::Status status = background.status();
+    interface.print("stat01: " + std::to_string(status.milliseconds / 10) + " " + std::to_string(status.nodes) + " " +
+                    std::to_string(status.depth) + " 0 0\n");
+}
+
+void XBoardProtocol::hint() {
+    Move m = background.lastResult().reply;
+    if (m.isNull() || !lawyer.isLegal(m)) {
+        const std::vector<Move> book = engine.bookMoves();
+        if (book.empty()) return;
+        m = book.front();
+    }
+    interface.print("Hint: " + moveText(m) + "\n");
+}
+
+void XBoardProtocol::showBookMoves() {
+    // Each book move with its share of the position's entries, then an empty line.
+    const std::vector<Move> book = engine.bookMoves();
+    std::vector<std::pair<Move, int>> counted;
+    for (const Move& m : book) {
+        auto it = std::find_if(counted.begin(), counted.end(), [&](const auto& c) { return c.first.sameSquares(m); });
+        if (it == counted.end())
+            counted.emplace_back(m, 1);
+        else
+            ++it->second;
+    }
+    std::ostringstream text;
+    if (counted.empty()) text << " no book moves\n";
+    for (const auto& [m, count] : counted) text << ' ' << moveText(m) << ' ' << count * 100 / static_cast<int>(book.size()) << "%\n";
+    text << '\n';
+    interface.print(text.str());
+}
+
+int XBoardProtocol::lastScore() const {
+    return searchesInBackground() ? background.lastResult().score
+                                  : engine.progress().score * CentipawnsPerClassicUnit;
+}
+
+void XBoardProtocol::answerDrawOffer() {
+    // Taken when the engine stands worse; "offer draw" accepts an offer made.
+    if (computerPlays() && lastScore() <= DrawAcceptScore) interface.print("offer draw\n");
+}
+
+bool XBoardProtocol::resigns(int score) {
+    losingMoves = score <= ResignScore ? losingMoves + 1 : 0;
+    if (!resignOn || losingMoves < ResignAfterMoves) return false;
+    interface.print("resign\n");
+    options.set("computerColor", "n");
+    return true;
+}
+
+void XBoardProtocol::considerDrawOffer(int score) {
+    if (offerDrawOn && movesMade() >= DrawOfferAfterMoves && std::abs(score) <= DrawOfferMargin)
+        interface.print("offer draw\n");
 }
 
 }  // namespace qorat

@@ -1,22 +1,26 @@
 // The xboard protocol (version 2): the commands a front end of the xboard family sends,
-// beside the console's and cxboard's, which keep their own words.
+// beside the console's and cxboard's, which keep their own words. The modern search runs on
+// threads of its own here, so the engine can ponder and analyse while it reads commands.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "board/board.h"
+#include "protocol/background_search.h"
 
 namespace qorat {
 
 class Interface;
 class Engine;
 class CommandHandler;
+class Lawyer;
 class XBoardClock;
 
 class XBoardProtocol {
 public:
-    XBoardProtocol(Interface& interface, Board& board, Engine& engine, CommandHandler& commands, XBoardClock& clock);
+    XBoardProtocol(Interface& interface, Board& board, Lawyer& lawyer, Engine& engine, CommandHandler& commands,
+                   XBoardClock& clock, BackgroundSearch& background);
 
     // Carries out a protocol command; false, having done nothing, when the line is not one.
     bool handleCommand(const std::string& line);
@@ -26,11 +30,26 @@ public:
     void startComputerTurn();
     // Whether moves may be played: not after a refused position.
     bool acceptsMoves() const { return !positionRefused; }
+    // Whether the engine analyses rather than plays: it claims no result then.
+    bool analysing() const { return analysis; }
+
+    // Whether the computer's moves come from the threaded search.
+    bool searchesInBackground() const;
+    // Keeps the threaded search on what the game needs after each command: analysis follows
+    // the board, a ponder hit goes on, a search whose position has gone is dropped.
+    void tend();
+    // The computer's move from the threaded search, or from the book: starts the search when
+    // none runs; true once the turn's search has ended, with the move, or no move when the
+    // engine resigns or has none.
+    bool computerMove(Move& m);
+    // The computer has moved: its clock is charged, and it ponders on the reply it expects.
+    void computerMoved();
 
 private:
     void announceFeatures();
     void newGame();
     void finishGame();
+    void go();
     void setBoard(const std::string& fen);
     // Sets the time control; false, having changed nothing, when a number cannot be read.
     bool level(const std::vector<std::string>& args);
@@ -39,18 +58,40 @@ private:
     void setOption(const std::string& assignment);
     void ping(const std::string& number);
     bool computerToMove() const;
+    bool computerPlays() const;
+    int movesMade() const { return static_cast<int>(board.history().size() / 2); }
+
+    // Pondering, analysis and the engine's own words on the game.
+    void moveNow();
+    void startAnalysis();
+    void exclude(const std::string& move, bool out);
+    void showStatus();
+    void hint();
+    void showBookMoves();
+    void answerDrawOffer();
+    // Whether the score of the move about to be played gives the game up, or offers a draw.
+    bool resigns(int score);
+    void considerDrawOffer(int score);
+    int lastScore() const;
 
     Interface& interface;
     Board& board;
+    Lawyer& lawyer;
     Engine& engine;
     CommandHandler& commands;
     XBoardClock& clock;
+    BackgroundSearch& background;
     std::vector<std::string> heldPings;
     bool positionRefused = false;
+    bool analysis = false;
+    bool ponder = false;
+    // A "?" that came before the search it answers had started.
+    bool moveNowPending = false;
+    std::vector<Move> excluded;
+    bool resignOn = false;
+    bool offerDrawOn = false;
+    int losingMoves = 0;
+    int levelMoves = 0;
 };
-
-// The position of an xboard FEN (N and B for horse and elephant, w or b for the side, further
-// fields) as our FEN text; empty when the text has no side field.
-std::string fromXBoardFen(const std::string& fen);
 
 }  // namespace qorat

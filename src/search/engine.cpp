@@ -15,6 +15,7 @@ constexpr int VerifiedNullReduction = 3;
 constexpr int PlainNullReduction = 2;
 // The table's size, in megabytes, is kept within what a player's machine can spare.
 constexpr std::int32_t MaxHashMegabytes = 1024;
+constexpr std::size_t DefaultTableMegabytes = 8;
 
 bool isOn(const std::string& value) { return value == "on"; }
 
@@ -28,8 +29,9 @@ void readInt(const std::string& text, std::int32_t& value) {
 
 Engine::Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks, EngineOutput& output)
     : board(board), lawyer(lawyer), input(input), clocks(clocks), output(output),
-      table(std::make_unique<TranspositionTable>()), modern(std::make_unique<ModernSearch>(board, lawyer, *this)),
-      ordering(board) {
+      table(std::make_unique<TranspositionTable>()), pvsTable(std::make_unique<SearchTable>(DefaultTableMegabytes)),
+      modern(std::make_unique<ModernSearch>(board, lawyer, *pvsTable, *this)),
+      searchPool(std::make_unique<SearchPool>(*pvsTable, board)), ordering(board) {
     clocks.setTimeControl(0, 0, 0);
     options.addObserver(this);
     // The book is read before any option can switch its use off.
@@ -39,9 +41,13 @@ Engine::Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& cloc
 void Engine::loadBook() {
     for (const char* path : {installedBookPath, localBookPath}) {
         book = std::make_unique<OpeningBook>(path);
-        if (book->loaded()) return;
+        if (book->loaded()) {
+            bookPath = path;
+            return;
+        }
     }
     book.reset();
+    bookPath.clear();
     std::cerr << "Can't open my book!\n";
 }
 
@@ -84,6 +90,7 @@ void Engine::optionChanged(std::string name) {
     } else if (name == "hash") {
         hash = isOn(value);
         modern->useTable(hash);
+        searchPool->useTable(hash);
     } else if (name == "hashadjust") {
         hashadjust = isOn(value);
     } else if (name == "iterative") {
@@ -98,26 +105,34 @@ void Engine::optionChanged(std::string name) {
     } else if (name == "computerColor") {
         thinkState = Idle;
     } else if (name == "interface") {
-        xboardOutput = value == "xboard";
-        // Under xboard the modern search plays, unless a search was chosen.
-        if (xboardOutput && !searchChosen) algorithm = Pvs;
+        frontEndOutput = value == "xboard" || value == "uci";
+        // Under these front ends the modern search plays, unless a search was chosen.
+        if (frontEndOutput && !searchChosen) algorithm = Pvs;
     } else if (name == "hashSize") {
         std::int32_t megabytes = 0;
         readInt(value, megabytes);
         if (megabytes <= 0) return;
         megabytes = std::min(megabytes, MaxHashMegabytes);
         // The size is the modern search's table's; the other searches keep theirs.
-        if (!modern->resizeTable(static_cast<std::size_t>(megabytes)))
+        searchPool->stop();
+        searchPool->wait();
+        if (!pvsTable->resize(static_cast<std::size_t>(megabytes)))
             report("Not enough memory for a " + std::to_string(megabytes) + " MB table; it keeps its " +
-                   std::to_string(modern->tableMegabytes()) + " MB");
+                   std::to_string(pvsTable->megabytes()) + " MB");
+    } else if (name == "threads") {
+        std::int32_t count = 0;
+        readInt(value, count);
+        if (count > 0) searchPool->setThreads(count);
     } else if (name == "bookFile") {
         auto chosen = std::make_unique<OpeningBook>(value);
         // A book that cannot be read leaves the one in use; the reader has said why on
         // standard error, which a front end of the xboard family never shows.
-        if (chosen->loaded())
+        if (chosen->loaded()) {
             book = std::move(chosen);
-        else if (xboardOutput)
+            bookPath = value;
+        } else if (frontEndOutput) {
             report("Can't open " + value + "; the book stays as it was");
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "board/board.h"
 #include "board/move_list.h"
@@ -16,6 +17,8 @@
 #include "search/modern_search.h"
 #include "search/move_ordering.h"
 #include "search/seams.h"
+#include "search/search_pool.h"
+#include "search/search_table.h"
 #include "search/search_types.h"
 #include "search/transposition_table.h"
 
@@ -37,6 +40,17 @@ public:
     void moveNow() { thinkState = MoveReady; }
     // Abandons the search and any move it found: the position is about to change.
     void dropMove() { thinkState = Idle; }
+
+    // The modern search on threads of its own, for the front ends that drive it so.
+    SearchPool& pool() { return *searchPool; }
+    // Whether the modern search is the one chosen.
+    bool modernSearch() const { return algorithm == Pvs; }
+    // A book move for the board's position when the book is in use, else no move.
+    Move bookMove();
+    // Every book move of the position, whether or not the book is in use.
+    std::vector<Move> bookMoves() const;
+    // The file of the book in use; empty when there is none.
+    const std::string& bookFile() const { return bookPath; }
 
     // How far the current or last search got, for reports.
     struct Progress {
@@ -90,11 +104,14 @@ private:
     Board& board;
     Lawyer& lawyer;
     std::unique_ptr<OpeningBook> book;
+    std::string bookPath;
     InputPoll& input;
     ClockSource& clocks;
     EngineOutput& output;
     std::unique_ptr<TranspositionTable> table;
+    std::unique_ptr<SearchTable> pvsTable;
     std::unique_ptr<ModernSearch> modern;
+    std::unique_ptr<SearchPool> searchPool;
     MoveOrdering ordering;
     Line bestLine;
     ThinkState thinkState = Idle;
@@ -118,9 +135,10 @@ private:
     int completedDepth = 0;
     int completedScore = 0;
 
-    // Under xboard the modern search is the default, and a book that cannot be read is
-    // reported here: the reader's own message goes to standard error, which is silenced.
-    bool xboardOutput = false;
+    // Under the xboard and UCI protocols the modern search is the default, and a book that
+    // cannot be read is reported here: the reader's own message goes to standard error,
+    // which is silenced.
+    bool frontEndOutput = false;
     // Whether the option "search" has named a search, which then holds in every mode.
     bool searchChosen = false;
     bool useOpeningBook = true;

@@ -14,7 +14,6 @@ namespace qorat {
 
 namespace {
 
-constexpr int DefaultTableMegabytes = 8;
 constexpr int NoScore = -PvsInfinite - 1;
 constexpr int DrawScore = 0;
 
@@ -84,14 +83,20 @@ bool hasMajorPiece(const Board& board, int side) {
 
 }  // namespace
 
-ModernSearch::ModernSearch(Board& b, Lawyer& l, SearchControl& c)
-    : board(b), lawyer(l), control(c), table(DefaultTableMegabytes), histories(std::make_unique<Histories>()) {
+ModernSearch::ModernSearch(Board& b, Lawyer& l, SearchTable& t, SearchControl& c)
+    : board(b), lawyer(l), control(c), table(t), histories(std::make_unique<Histories>()) {
+    newSearch();
+}
+
+void ModernSearch::clearHistories() {
+    histories = std::make_unique<Histories>();
+    // The frames point into the histories.
     newSearch();
 }
 
 void ModernSearch::newSearch() {
-    table.newSearch();
-    nodeCount = 0;
+    nodeCount.store(0, std::memory_order_relaxed);
+    selDepth = 0;
     rootMoves.fill(nullMove);
     // Killers stay from one iteration to the next, but not from one position to another.
     for (std::size_t i = 0; i < frames.size(); ++i) {
@@ -199,6 +204,7 @@ int ModernSearch::iterate(int depth, int guess) {
     for (;;) {
         const int score = search<true>(root, alpha, beta, depth, false);
         if (stopped) return score;
+        if (score <= alpha || score >= beta) control.windowFailed(depth, score, score >= beta);
         if (score <= alpha) {
             beta = (alpha + beta) / 2;
             alpha = std::max(score - delta, -PvsInfinite);
@@ -228,8 +234,11 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
     const bool root = PvNode && ply == 0;
     if (depth <= 0) return quiesce<PvNode>(ss, alpha, beta);
     if (stop()) return 0;
-    ++nodeCount;
-    if (PvNode) lineLengths[static_cast<std::size_t>(ply)] = 0;
+    nodeCount.store(nodeCount.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    if (PvNode) {
+        lineLengths[static_cast<std::size_t>(ply)] = 0;
+        selDepth = std::max(selDepth, ply + 1);
+    }
 
     const bool inCheck = ss->inCheck;
     const int us = board.sideToMove();
@@ -340,6 +349,10 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
 
     for (Move move = picker.next(moveCountPruning); !move.isNull(); move = picker.next(moveCountPruning)) {
         if (move.sameSquares(excluded)) continue;
+        if (root && rootFilter != nullptr && std::none_of(rootFilter->begin(), rootFilter->end(), [&](const Move& m) {
+                return m.sameSquares(move);
+            }))
+            continue;
         const int piece = board.piece(move.from);
         const int victim = board.piece(move.to);
         const bool capture = victim != Empty;
@@ -496,7 +509,7 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
 template <bool PvNode>
 int ModernSearch::quiesce(Frame* ss, int alpha, int beta) {
     if (stop()) return 0;
-    ++nodeCount;
+    nodeCount.store(nodeCount.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     const int ply = ss->ply;
     if (PvNode) lineLengths[static_cast<std::size_t>(ply)] = 0;
     const bool inCheck = ss->inCheck;

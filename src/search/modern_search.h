@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -40,10 +41,12 @@ constexpr bool isPvsMateScore(int score) {
     return magnitude > PvsMateBound && magnitude <= PvsMate;
 }
 
-// Whether the search is to stop now; asked at every node.
+// Whether the search is to stop now, asked at every node; and what it would show a watcher.
 class SearchControl {
 public:
     virtual bool stopRequested() = 0;
+    // The root's score fell outside the aspiration window; the search widens it and goes on.
+    virtual void windowFailed(int /*depth*/, int /*score*/, bool /*failedHigh*/) {}
 
 protected:
     ~SearchControl() = default;
@@ -51,12 +54,14 @@ protected:
 
 class ModernSearch {
 public:
-    ModernSearch(Board& board, Lawyer& lawyer, SearchControl& control);
+    // The table may be shared with other searches of the same position, each on a thread.
+    ModernSearch(Board& board, Lawyer& lawyer, SearchTable& table, SearchControl& control);
 
-    // The table's size; false, with the table kept as it was, when the memory cannot be had.
-    bool resizeTable(std::size_t megabytes) { return table.resize(megabytes); }
-    std::size_t tableMegabytes() const { return table.megabytes(); }
     void useTable(bool on) { tableOn = on; }
+    // Only these moves are searched at the root; null or empty: every one.
+    void restrictRoot(const MoveList* moves) { rootFilter = moves != nullptr && !moves->empty() ? moves : nullptr; }
+    // Forgets what the histories have learnt: a new game.
+    void clearHistories();
 
     // A new search from the board's position: the table's older entries give way, the node
     // count starts again; what the histories have learnt is kept.
@@ -72,7 +77,12 @@ public:
     // The line of the best root move found in the last iteration; empty when none was.
     const Move* rootLine() const { return rootMoves.data(); }
     int rootLineLength() const { return rootLength; }
-    std::int64_t nodes() const { return nodeCount; }
+    // Whether the last iteration was stopped before it completed.
+    bool wasStopped() const { return stopped; }
+    // The deepest ply a principal line reached since the search began.
+    int selectiveDepth() const { return selDepth; }
+    // Read by other threads while the search runs.
+    std::int64_t nodes() const { return nodeCount.load(std::memory_order_relaxed); }
 
 private:
     // What the search keeps for each ply of its path.
@@ -114,16 +124,18 @@ private:
     Board& board;
     Lawyer& lawyer;
     SearchControl& control;
-    SearchTable table;
+    SearchTable& table;
     bool tableOn = true;
+    const MoveList* rootFilter = nullptr;
     std::unique_ptr<Histories> histories;
     std::array<Frame, MaxPly + FramesBelowRoot + 3> frames{};
     std::array<std::array<Move, MaxPly + 1>, MaxPly + 1> lines{};
     std::array<int, MaxPly + 1> lineLengths{};
     std::array<Move, MaxPly + 1> rootMoves{};
     int rootLength = 0;
-    std::int64_t nodeCount = 0;
+    std::atomic<std::int64_t> nodeCount{0};
     bool stopped = false;
+    int selDepth = 0;
     // Null-move verification: below this ply the side that passed may not pass again.
     int nullMinPly = 0;
     int nullSide = NoSide;

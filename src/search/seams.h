@@ -46,14 +46,21 @@ protected:
 // One line of a search's thinking, in the search's own units.
 struct ThinkingLine {
     int depth = 0;
+    // The deepest ply any path reached; 0 when not counted.
+    int selectiveDepth = 0;
     int score = 0;
+    // The score is only a bound: the iteration is searching again with a wider window.
+    bool lowerBound = false;
+    bool upperBound = false;
     // The modern search's scores (centipawns, its own mate and rule bands) or the classic
     // searches' (tenths of a pawn, MateScore).
     bool modern = false;
     // Cut short by the clock or by input: the line is that of the depth before.
     bool interrupted = false;
-    long long centiseconds = 0;
+    long long milliseconds = 0;
     std::int64_t nodes = 0;
+    // The table's use, in thousandths; negative when not measured.
+    int tableFull = -1;
     const Line* line = nullptr;
 };
 
@@ -66,6 +73,18 @@ public:
 
 protected:
     ~EngineOutput() = default;
+};
+
+// What a search running on threads of its own hands back, from its main thread: its thinking
+// as it goes, and at the end the move to play (no move when there is none) and the reply it
+// expects.
+class SearchListener {
+public:
+    virtual void showThinking(const ThinkingLine& thinking) = 0;
+    virtual void searchDone(const Move& best, const Move& expectedReply, int score) = 0;
+
+protected:
+    ~SearchListener() = default;
 };
 
 }  // namespace qorat

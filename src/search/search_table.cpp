@@ -2,6 +2,7 @@
 // the system (an all-zero entry is empty), replaced by depth and age.
 #include "search/search_table.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qorat {
@@ -34,6 +35,16 @@ bool SearchTable::resize(std::size_t megabytes) {
 }
 
 void SearchTable::clear() { std::memset(static_cast<void*>(buckets.get()), 0, bucketCount * sizeof(Bucket)); }
+
+int SearchTable::usage() const {
+    constexpr std::size_t SampleBuckets = 200;
+    const std::size_t sample = std::min(SampleBuckets, bucketCount);
+    int used = 0;
+    for (std::size_t i = 0; i < sample; ++i)
+        for (const TableEntry& entry : buckets[i].entries)
+            if (entry.bound() != NoBound && (entry.genBound & ~7) == generation8) ++used;
+    return static_cast<int>(used * 1000 / static_cast<int>(sample * BucketEntries));
+}
 
 SearchTable::Bucket& SearchTable::bucketOf(const Board& board) const {
     // Both keys spread over the index: key1 holds the side to move in its top bit.

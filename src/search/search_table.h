@@ -44,6 +44,9 @@ public:
     // A new search begins: older entries give way first.
     void newSearch() { generation8 = static_cast<std::uint8_t>(generation8 + GenerationStep); }
 
+    // The share of a sample of entries written by this search, in thousandths.
+    int usage() const;
+
     // Starts bringing the position's bucket into the cache, to be probed soon.
     void prefetch(const Board& board) const { __builtin_prefetch(&bucketOf(board)); }
     // The entry for the position, or null; found or not, where stores for it go.
@@ -70,7 +73,8 @@ private:
 
     BucketArray buckets;
     std::size_t bucketCount = 0;
-    std::uint8_t generation8 = 0;
+    // Empty entries count as a search old from the start.
+    std::uint8_t generation8 = GenerationStep;
 };
 
 }  // namespace qorat

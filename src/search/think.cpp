@@ -73,6 +73,7 @@ void Engine::startSearch() {
     bestLine.clear();
     table->age();
     ordering.clearKillers();
+    pvsTable->newSearch();
     modern->newSearch();
     startTime = std::chrono::steady_clock::now();
     nodeCount = 0;
@@ -88,12 +89,25 @@ bool Engine::atSearchRoot() const {
     return board.key1() == rootKey1 && board.key2() == rootKey2 && board.history().size() == rootPlies;
 }
 
-bool Engine::playBookMove() {
-    if (!useOpeningBook || !book) return false;
+Move Engine::bookMove() {
+    if (!useOpeningBook || !book) return nullMove;
     const PackedMove packed = book->chooseMove(board);
-    if (packed == 0) return false;
+    if (packed == 0) return nullMove;
     Move m = unpackMove(packed);
-    if (!lawyer.isLegal(m)) return false;
+    return lawyer.isLegal(m) ? m : nullMove;
+}
+
+std::vector<Move> Engine::bookMoves() const {
+    std::vector<Move> moves;
+    if (!book) return moves;
+    if (const std::vector<PackedMove>* packed = book->movesFor(board.toFen()))
+        for (PackedMove p : *packed) moves.push_back(unpackMove(p));
+    return moves;
+}
+
+bool Engine::playBookMove() {
+    const Move m = bookMove();
+    if (m.isNull()) return false;
     bestLine.clear();
     bestLine.push_back({m});
     thinkState = MoveReady;
@@ -131,13 +145,13 @@ int Engine::mtdf(Line& line, int depth, int guess) {
 }
 
 void Engine::showThinking(int depth, int score) {
-    using Hundredths = std::chrono::duration<long long, std::centi>;
     ThinkingLine thinking;
     thinking.depth = depth;
     thinking.score = score;
     thinking.modern = algorithm == Pvs;
     thinking.interrupted = abortReason != NoAbort;
-    thinking.centiseconds = std::chrono::duration_cast<Hundredths>(std::chrono::steady_clock::now() - startTime).count();
+    thinking.milliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - startTime).count();
     thinking.nodes = nodesSearched();
     thinking.line = &bestLine;
     output.showThinking(thinking);

@@ -19,13 +19,17 @@ namespace {
 const std::string features =
     "feature done=0\n"
     "feature myname=\"qorat " QORAT_VERSION "\" variants=\"xiangqi\" setboard=1 usermove=1 ping=1 time=1 colors=0 "
-    "sigint=0 sigterm=0 reuse=1 analyze=0 playother=1 draw=0 san=0 name=0 nps=0 pause=0 memory=0 smp=0 exclude=0 "
+    "sigint=0 sigterm=0 reuse=1 analyze=1 playother=1 draw=1 san=0 name=0 nps=0 pause=0 memory=1 smp=1 exclude=1 "
     "setscore=0 highlight=0 debug=1\n"
     "feature option=\"Search -combo *pvs /// mtd /// alphabeta /// negascout\"\n"
     "feature option=\"Hash table -check 1\"\n"
     "feature option=\"Hash size (MB) -spin 8 1 1024\"\n"
     "feature option=\"Opening book -check 1\"\n"
-    "feature option=\"Book file -file book.dat\"\n"
+    // The book in use, here none.
+    "feature option=\"Book file -file \"\n"
+    "feature option=\"Move overhead (ms) -spin 50 0 5000\"\n"
+    "feature option=\"Resign -check 0\"\n"
+    "feature option=\"Offer draw -check 0\"\n"
     "feature done=1\n";
 
 const std::string afterCentralCannon = "rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RHEAKAEHR b";
@@ -151,7 +155,8 @@ TEST(XBoard, RefusedPositionRefusesMovesUntilTheNext) {
                  "new\nforce\nusermove h2e2\nresult 1-0 {resigns}\nping 2\n");
     ASSERT_TRUE(session.waitForOutput("pong 2\n"));
     session.finish();
-    EXPECT_EQ(session.out(), features + "tellusererror Illegal position\nIllegal move (no position): h2e2\npong 1\npong 2\n");
+    EXPECT_EQ(session.out(), features + "tellusererror Illegal position\nIllegal move (no position): h2e2\n"
+                                        "Error (command not legal now): go\npong 1\npong 2\n");
 }
 
 }  // namespace

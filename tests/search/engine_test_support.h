@@ -78,7 +78,7 @@ struct SettableClock : MoveClock {
 
 // The engine's words as the console shows them.
 struct ConsoleOutput : EngineOutput {
-    void showThinking(const ThinkingLine& thinking) override { printConsoleThinking(thinking); }
+    void showThinking(const ThinkingLine& thinking) override { std::cout << consoleThinking(thinking) << std::flush; }
     void reportProblem(const std::string& text) override { std::cerr << text << '\n'; }
 };
 

@@ -86,7 +86,8 @@ TEST_F(PvsSearch, QuiescenceTakesWhatIsFreeAndLeavesWhatIsDefended) {
     for (const Case& c : cases) {
         EngineGame g(c.fen);
         NeverStop never;
-        ModernSearch search(g.board(), g.lawyer(), never);
+        SearchTable table(1);
+        ModernSearch search(g.board(), g.lawyer(), table, never);
         std::array<Move, MaxPly> line;
         const int length = search.quietLine(line);
         std::string text;

@@ -1,0 +1,92 @@
+// The front ends' hold on the threaded search.
+#include "protocol/background_search.h"
+
+#include "protocol/interface.h"
+
+namespace qorat {
+
+BackgroundSearch::BackgroundSearch(SearchPool& p, Interface& i) : pool(p), interface(i) {}
+
+void BackgroundSearch::start(const Board& position, const Move& after, const SearchLimits& limits, Purpose purpose) {
+    cancel();
+    root.setFen(position.setupFen());
+    for (Move m : position.history()) root.makeMove(m);
+    fromKey1 = root.key1();
+    fromKey2 = root.key2();
+    if (!after.isNull()) {
+        Move m = after;
+        root.makeMove(m);
+    }
+    rootKey1 = root.key1();
+    rootKey2 = root.key2();
+    rootPlies = root.history().size();
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        done = false;
+        latest = Status{};
+    }
+    current = purpose;
+    pool.setPosition(root);
+    pool.go(limits, *this);
+}
+
+void BackgroundSearch::cancel() {
+    if (current == Purpose::None) return;
+    pool.stop();
+    pool.wait();
+    current = Purpose::None;
+    const std::lock_guard<std::mutex> guard(lock);
+    done = false;
+}
+
+void BackgroundSearch::ponderHit() {
+    if (current != Purpose::Ponder) return;
+    current = Purpose::Play;
+    pool.ponderHit();
+}
+
+bool BackgroundSearch::searches(const Board& board) const {
+    return active() && board.key1() == rootKey1 && board.key2() == rootKey2 && board.history().size() == rootPlies;
+}
+
+bool BackgroundSearch::pondersFrom(const Board& board) const {
+    return current == Purpose::Ponder && board.key1() == fromKey1 && board.key2() == fromKey2 &&
+           board.history().size() + 1 == rootPlies;
+}
+
+bool BackgroundSearch::takeResult(Result& result) {
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        if (!done) return false;
+        done = false;
+        result = finished;
+    }
+    pool.wait();
+    current = Purpose::None;
+    last = result;
+    return true;
+}
+
+BackgroundSearch::Status BackgroundSearch::status() {
+    const std::lock_guard<std::mutex> guard(lock);
+    return latest;
+}
+
+void BackgroundSearch::showThinking(const ThinkingLine& thinking) {
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        latest = {thinking.milliseconds, thinking.nodes, thinking.depth};
+    }
+    if (post) interface.showThinking(thinking);
+}
+
+void BackgroundSearch::searchDone(const Move& best, const Move& reply, int score) {
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        finished = {best, reply, score};
+        done = true;
+    }
+    interface.wake();
+}
+
+}  // namespace qorat

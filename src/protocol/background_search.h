@@ -1,0 +1,82 @@
+// The front ends' hold on the threaded search: which position it searches and what for
+// (a move to play, pondering, analysis), its thinking shown, and its move collected on the
+// main thread, which the search wakes when it ends.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+
+#include "board/board.h"
+#include "rules/lawyer.h"
+#include "search/search_limits.h"
+#include "search/search_pool.h"
+#include "search/seams.h"
+
+namespace qorat {
+
+class Interface;
+
+class BackgroundSearch final : public SearchListener {
+public:
+    enum class Purpose { None, Play, Ponder, Analyse };
+    struct Result {
+        Move best = nullMove;
+        Move reply = nullMove;
+        int score = 0;
+    };
+
+    BackgroundSearch(SearchPool& pool, Interface& interface);
+
+    // Searches the position, with the move after it when one is given (the move pondered on).
+    void start(const Board& position, const Move& after, const SearchLimits& limits, Purpose purpose);
+    // Stops the search, waits for it, and forgets it and its move.
+    void cancel();
+    // Asks the search to end now; its move comes as usual.
+    void stop() { pool.stop(); }
+    // The pondered move was played: the search goes on as one for a move to play.
+    void ponderHit();
+
+    Purpose purpose() const { return current; }
+    bool active() const { return current != Purpose::None; }
+    // Whether the search's position is the board's.
+    bool searches(const Board& board) const;
+    // Whether the board is the position a pondering search's move is played from.
+    bool pondersFrom(const Board& board) const;
+    // The move of a finished search, once; false while it runs or when none has run.
+    bool takeResult(Result& result);
+    // The last result taken, for hints and draw offers.
+    const Result& lastResult() const { return last; }
+    // Whether thinking lines are shown: xboard's "post", always for analysis and UCI.
+    void showThinking(bool on) { post = on; }
+    // The last thinking line's time, nodes and depth, for a status report.
+    struct Status {
+        long long milliseconds = 0;
+        std::int64_t nodes = 0;
+        int depth = 0;
+    };
+    Status status();
+
+    void showThinking(const ThinkingLine& thinking) override;
+    void searchDone(const Move& best, const Move& reply, int score) override;
+
+private:
+    SearchPool& pool;
+    Interface& interface;
+    // The position searched, with its history; the pool copies it when the search starts.
+    Board root;
+    std::uint64_t rootKey1 = 0;
+    std::uint64_t rootKey2 = 0;
+    std::size_t rootPlies = 0;
+    std::uint64_t fromKey1 = 0;
+    std::uint64_t fromKey2 = 0;
+    Purpose current = Purpose::None;
+    bool post = false;
+    Result last;
+    // Written by the search's thread.
+    std::mutex lock;
+    bool done = false;
+    Result finished;
+    Status latest;
+};
+
+}  // namespace qorat

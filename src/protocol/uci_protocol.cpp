@@ -1,0 +1,222 @@
+// The UCI protocol: positions, searches with their limits, options, and the replies.
+#include "protocol/uci_protocol.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <sstream>
+
+#include "board/move_list.h"
+#include "board/notation.h"
+#include "options/options.h"
+#include "protocol/interface.h"
+#include "rules/lawyer.h"
+#include "search/engine.h"
+#include "search/search_pool.h"
+
+namespace qorat {
+
+namespace {
+
+std::vector<std::string> splitWords(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+// The number after a keyword; 0 when it is not a number.
+long long numberAt(const std::vector<std::string>& words, std::size_t i) {
+    if (i >= words.size()) return 0;
+    return std::strtoll(words[i].c_str(), nullptr, 10);
+}
+
+// The words after "name" up to "value", and those after "value".
+void readOptionWords(const std::vector<std::string>& words, std::string& name, std::string& value) {
+    auto valueAt = std::find(words.begin(), words.end(), "value");
+    auto join = [](auto from, auto to) {
+        std::string text;
+        for (auto it = from; it != to; ++it) text += (text.empty() ? "" : " ") + *it;
+        return text;
+    };
+    auto nameAt = std::find(words.begin(), words.end(), "name");
+    name = nameAt == words.end() ? "" : join(nameAt + 1, valueAt);
+    value = valueAt == words.end() ? "" : join(valueAt + 1, words.end());
+}
+
+bool isTrue(const std::string& value) { return value == "true"; }
+
+}  // namespace
+
+UciProtocol::UciProtocol(Interface& i, Board& b, Lawyer& l, Engine& e, BackgroundSearch& g)
+    : interface(i), board(b), lawyer(l), engine(e), background(g) {}
+
+void UciProtocol::handleLine(const std::string& line) {
+    const std::vector<std::string> words = splitWords(line);
+    if (words.empty()) return;
+    const std::string& command = words[0];
+    if (command == "uci") {
+        identify();
+    } else if (command == "isready") {
+        interface.print("readyok\n");
+    } else if (command == "ucinewgame") {
+        newGame();
+    } else if (command == "position") {
+        setPosition(words);
+    } else if (command == "go") {
+        go(words);
+    } else if (command == "stop") {
+        background.stop();
+    } else if (command == "ponderhit") {
+        background.ponderHit();
+    } else if (command == "setoption") {
+        setOption(words);
+    } else if (command == "quit") {
+        quit();
+    } else if (command != "debug" && command != "register") {
+        interface.print("info string Unknown command: " + line + "\n");
+    }
+}
+
+void UciProtocol::identify() {
+    interface.print("id name qorat " QORAT_VERSION "\n"
+                    "id author the qorat developers\n"
+                    "option name Hash type spin default 8 min 1 max 1024\n"
+                    "option name Threads type spin default 1 min 1 max " +
+                    std::to_string(SearchPool::MaxThreads) +
+                    "\n"
+                    "option name Ponder type check default false\n"
+                    "option name Move Overhead type spin default " +
+                    std::to_string(engine.pool().moveOverhead()) +
+                    " min 0 max 5000\n"
+                    "option name OwnBook type check default true\n"
+                    "option name Book File type string default " +
+                    engine.bookFile() +
+                    "\n"
+                    "option name Clear Hash type button\n"
+                    "uciok\n");
+}
+
+void UciProtocol::newGame() {
+    background.cancel();
+    engine.pool().newGame();
+    board.reset();
+}
+
+void UciProtocol::setPosition(const std::vector<std::string>& words) {
+    background.cancel();
+    std::size_t i = 1;
+    std::string fen;
+    if (i < words.size() && words[i] == "startpos") {
+        fen = startPositionFen;
+        ++i;
+    } else if (i < words.size() && words[i] == "fen") {
+        std::string text;
+        for (++i; i < words.size() && words[i] != "moves"; ++i) text += words[i] + " ";
+        fen = fromFrontEndFen(text);
+    }
+    if (fen.empty() || !isPlayablePosition(fen)) {
+        interface.print("info string Illegal position\n");
+        return;
+    }
+    board.setFen(fen);
+    if (i < words.size() && words[i] == "moves") ++i;
+    for (; i < words.size(); ++i) {
+        Move m = parseMove(words[i]);
+        // The moves before a refused one stand, so the board is the front end's up to there.
+        if (isNoMove(m) || !lawyer.isLegal(m)) {
+            interface.print("info string Illegal move: " + words[i] + "\n");
+            return;
+        }
+        board.makeMove(m);
+    }
+}
+
+void UciProtocol::go(const std::vector<std::string>& words) {
+    background.cancel();
+    SearchLimits limits;
+    const bool redToMove = board.sideToMove() == Red;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (word == "infinite") {
+            limits.infinite = true;
+        } else if (word == "ponder") {
+            limits.ponder = true;
+        } else if (word == "searchmoves") {
+            for (; i + 1 < words.size(); ++i) {
+                Move m = parseMove(words[i + 1]);
+                if (isNoMove(m) || !lawyer.isLegal(m)) break;
+                limits.searchMoves.push_back(m);
+            }
+        } else if ((word == "wtime" && redToMove) || (word == "btime" && !redToMove)) {
+            limits.time = std::max(1LL, numberAt(words, ++i));
+        } else if ((word == "winc" && redToMove) || (word == "binc" && !redToMove)) {
+            limits.increment = std::max(0LL, numberAt(words, ++i));
+        } else if (word == "wtime" || word == "btime" || word == "winc" || word == "binc") {
+            ++i;
+        } else if (word == "movestogo") {
+            limits.movesToGo = static_cast<int>(std::clamp(numberAt(words, ++i), 0LL, 1000LL));
+        } else if (word == "depth") {
+            limits.depth = static_cast<int>(std::clamp(numberAt(words, ++i), 1LL, 1000LL));
+        } else if (word == "nodes") {
+            limits.nodes = std::max(1LL, numberAt(words, ++i));
+        } else if (word == "movetime") {
+            limits.moveTime = std::max(1LL, numberAt(words, ++i));
+        }
+    }
+    // A book move answers at once, unless the front end waits for a stop.
+    if (ownBook && !limits.infinite && !limits.ponder && limits.searchMoves.empty()) {
+        const Move m = engine.bookMove();
+        if (!m.isNull()) {
+            interface.print("bestmove " + moveText(m) + "\n");
+            return;
+        }
+    }
+    background.showThinking(true);
+    background.start(board, nullMove, limits,
+                     limits.ponder ? BackgroundSearch::Purpose::Ponder : BackgroundSearch::Purpose::Play);
+}
+
+void UciProtocol::tend() {
+    BackgroundSearch::Result result;
+    if (!background.takeResult(result)) return;
+    if (result.best.isNull()) {
+        interface.print("bestmove (none)\n");
+        return;
+    }
+    std::string text = "bestmove " + moveText(result.best);
+    if (!result.reply.isNull()) text += " ponder " + moveText(result.reply);
+    interface.print(text + "\n");
+}
+
+void UciProtocol::setOption(const std::vector<std::string>& words) {
+    std::string name, value;
+    readOptionWords(words, name, value);
+    std::string lower = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    background.cancel();
+    if (lower == "hash") {
+        options.set("hashSize", value);
+    } else if (lower == "threads") {
+        options.set("threads", value);
+    } else if (lower == "ponder") {
+        // The front end decides when to ponder; nothing changes here.
+    } else if (lower == "move overhead") {
+        engine.pool().setMoveOverhead(std::clamp(std::strtoll(value.c_str(), nullptr, 10), 0LL, 5000LL));
+    } else if (lower == "ownbook") {
+        ownBook = isTrue(value);
+    } else if (lower == "book file") {
+        options.set("bookFile", value);
+    } else if (lower == "clear hash") {
+        engine.pool().newGame();
+    } else {
+        interface.print("info string Unknown option: " + name + "\n");
+    }
+}
+
+void UciProtocol::quit() {
+    background.cancel();
+    std::exit(0);
+}
+
+}  // namespace qorat

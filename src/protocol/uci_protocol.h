@@ -1,0 +1,42 @@
+// The UCI protocol, as today's Xiangqi engines and their front ends and testing tools speak
+// it: the front end sets the position and asks for a move, an analysis or a ponder; the
+// modern search answers on threads of its own.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "board/board.h"
+#include "protocol/background_search.h"
+
+namespace qorat {
+
+class Interface;
+class Engine;
+class Lawyer;
+
+class UciProtocol {
+public:
+    UciProtocol(Interface& interface, Board& board, Lawyer& lawyer, Engine& engine, BackgroundSearch& background);
+
+    void handleLine(const std::string& line);
+    // Hands on the move of a search that has ended.
+    void tend();
+
+private:
+    void identify();
+    void newGame();
+    void setPosition(const std::vector<std::string>& words);
+    void go(const std::vector<std::string>& words);
+    void setOption(const std::vector<std::string>& words);
+    void quit();
+
+    Interface& interface;
+    Board& board;
+    Lawyer& lawyer;
+    Engine& engine;
+    BackgroundSearch& background;
+    bool ownBook = true;
+};
+
+}  // namespace qorat

@@ -1,0 +1,97 @@
+// The engine facade for front ends: the search on threads of its own, sharing one table.
+#include "search/search_pool.h"
+
+#include <algorithm>
+
+
+namespace qorat {
+
+SearchPool::SearchPool(SearchTable& t, const Board& game) : table(t), position(&game) { setThreads(1); }
+
+SearchPool::~SearchPool() {
+    stop();
+    wait();
+}
+
+void SearchPool::setThreads(int count) {
+    stop();
+    wait();
+    count = std::clamp(count, 1, MaxThreads);
+    workers.resize(static_cast<std::size_t>(std::min(count, threads())));
+    while (threads() < count) workers.push_back(std::make_unique<SearchWorker>(threads(), table, *this));
+}
+
+void SearchPool::useTable(bool on) {
+    stop();
+    wait();
+    for (auto& worker : workers) worker->useTable(on);
+}
+
+void SearchPool::newGame() {
+    stop();
+    wait();
+    for (auto& worker : workers) worker->newGame();
+    table.clear();
+}
+
+void SearchPool::setPosition(const Board& game) { position = &game; }
+
+void SearchPool::go(const SearchLimits& searchLimits, SearchListener& searchListener) {
+    stop();
+    wait();
+    limits = searchLimits;
+    listener = &searchListener;
+    for (auto& worker : workers) worker->setPosition(*position);
+    stopFlag = false;
+    pondering = limits.ponder;
+    time.start(limits, overhead);
+    table.newSearch();
+    running = true;
+    mainThread = std::thread([this] { mainSearch(); });
+}
+
+void SearchPool::stop() {
+    const std::lock_guard<std::mutex> lock(waitLock);
+    stopFlag = true;
+    waitSignal.notify_all();
+}
+
+void SearchPool::ponderHit() {
+    const std::lock_guard<std::mutex> lock(waitLock);
+    pondering = false;
+    // A search that has thought as long as the move deserves plays at once.
+    if (time.timed() && time.elapsed() >= time.softLimit()) stopFlag = true;
+    waitSignal.notify_all();
+}
+
+void SearchPool::wait() {
+    if (mainThread.joinable()) mainThread.join();
+}
+
+std::int64_t SearchPool::totalNodes() const {
+    std::int64_t sum = 0;
+    for (const auto& worker : workers) sum += worker->nodes();
+    return sum;
+}
+
+void SearchPool::mainSearch() {
+    std::vector<std::thread> helpers;
+    for (std::size_t i = 1; i < workers.size(); ++i) helpers.emplace_back([worker = workers[i].get()] { worker->search(); });
+    SearchWorker& main = *workers[0];
+    main.search();
+    {
+        // Analysis and pondering wait for their stop, or for the hit that makes them timed.
+        std::unique_lock<std::mutex> lock(waitLock);
+        waitSignal.wait(lock, [this] { return !mustWait(); });
+        stopFlag = true;
+    }
+    for (std::thread& helper : helpers) helper.join();
+
+    // No move at all: the side to move is mated or stalemated.
+    const Move best = main.lineLength() > 0 ? main.line()[0] : nullMove;
+    const Move reply = main.lineLength() > 1 ? main.line()[1] : nullMove;
+    listener->searchDone(best, reply, main.score());
+    running = false;
+}
+
+}  // namespace qorat

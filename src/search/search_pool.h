@@ -1,0 +1,77 @@
+// The engine facade for front ends: set a position, go with limits, stop, ponder hit, wait.
+// The search runs on threads of its own, each on its own copy of the position, sharing one
+// table; thinking lines and the chosen move reach the front end through its listener.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "board/board.h"
+#include "search/search_limits.h"
+#include "search/search_table.h"
+#include "search/search_worker.h"
+#include "search/seams.h"
+#include "search/time_manager.h"
+
+namespace qorat {
+
+class SearchPool {
+public:
+    static constexpr int MaxThreads = 64;
+
+    // Searches the game's board until another position is set.
+    SearchPool(SearchTable& table, const Board& game);
+    ~SearchPool();
+    SearchPool(const SearchPool&) = delete;
+    SearchPool& operator=(const SearchPool&) = delete;
+
+    // The settings below stop a running search first.
+    void setThreads(int count);
+    int threads() const { return static_cast<int>(workers.size()); }
+    void setMoveOverhead(TimeManager::Milliseconds milliseconds) { overhead = milliseconds; }
+    TimeManager::Milliseconds moveOverhead() const { return overhead; }
+    void useTable(bool on);
+    // A new game: the histories start afresh and the table is emptied.
+    void newGame();
+
+    // The position the next search starts from, with its history: go copies it from the
+    // board, which must outlive the pool.
+    void setPosition(const Board& game);
+    // Starts searching; the listener hears from the search's main thread until searchDone.
+    void go(const SearchLimits& limits, SearchListener& listener);
+    // Asks the search to end; the move comes through the listener as usual.
+    void stop();
+    // The predicted move was played: the pondering search goes on as a timed one.
+    void ponderHit();
+    // Waits until the search has ended and its move has been handed on.
+    void wait();
+    bool searching() const { return running.load(); }
+
+private:
+    friend class SearchWorker;
+
+    void mainSearch();
+    std::int64_t totalNodes() const;
+    // Whether the main worker, having searched what it may, must still wait for a stop.
+    bool mustWait() const { return !stopFlag.load() && (limits.infinite || pondering.load()); }
+
+    SearchTable& table;
+    std::vector<std::unique_ptr<SearchWorker>> workers;
+    std::thread mainThread;
+    const Board* position;
+    SearchLimits limits;
+    TimeManager time;
+    TimeManager::Milliseconds overhead = TimeManager::DefaultMoveOverhead;
+    SearchListener* listener = nullptr;
+    std::atomic<bool> stopFlag{false};
+    std::atomic<bool> pondering{false};
+    std::atomic<bool> running{false};
+    std::mutex waitLock;
+    std::condition_variable waitSignal;
+};
+
+}  // namespace qorat

@@ -1,0 +1,108 @@
+// One thread's share of a search: iterative deepening on its own copy of the position.
+#include "search/search_worker.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "search/search_pool.h"
+
+namespace qorat {
+
+namespace {
+
+// Nodes between looks at the clock and the node limit, about a tenth of a millisecond.
+constexpr int PollInterval = 1024;
+// Plies searched beyond a mate's length before the search settles for it.
+constexpr int MateMargin = 4;
+// A long search shows a bound that failed, and its line at least this often.
+constexpr std::int64_t FailReportAfter = 3000;
+constexpr std::int64_t QuietReportInterval = 5000;
+
+}  // namespace
+
+SearchWorker::SearchWorker(int i, SearchTable& table, SearchPool& p)
+    : index(i), pool(p), lawyer(board), modern(board, lawyer, table, *this) {
+    board.addObserver(&lawyer);
+}
+
+void SearchWorker::setPosition(const Board& game) {
+    board.setFen(game.setupFen());
+    for (Move m : game.history()) board.makeMove(m);
+}
+
+void SearchWorker::search() {
+    const SearchLimits& limits = pool.limits;
+    modern.newSearch();
+    modern.restrictRoot(&limits.searchMoves);
+    bestLength = 0;
+    completedDepth = 0;
+    completedScore = 0;
+    pollCountdown = 0;
+    lastReport = 0;
+    const int deepest = limits.depth > 0 ? std::min(limits.depth, MaxPly - 1) : MaxPly - 1;
+    int score = 0;
+    // Half the helpers start a ply deeper, so that the threads spread over two depths.
+    for (int depth = 1 + (isMain() ? 0 : index % 2); depth <= deepest; ++depth) {
+        if (pool.stopFlag.load(std::memory_order_relaxed) && completedDepth > 0) break;
+        score = modern.iterate(depth, score);
+        keepLine();
+        if (modern.wasStopped()) break;
+        completedDepth = depth;
+        completedScore = score;
+        if (!isMain()) continue;
+        report(depth, score, false, false);
+        const bool waiting = limits.infinite || pool.pondering.load();
+        if (!waiting && !pool.time.mayStartIteration()) break;
+        // A mate is searched a few plies past its length, so that a shorter one is not missed.
+        if (!waiting && isPvsMateScore(score) && PvsMate - std::abs(score) + MateMargin <= depth) break;
+    }
+}
+
+void SearchWorker::keepLine() {
+    const int length = modern.rootLineLength();
+    if (length == 0) return;
+    std::copy_n(modern.rootLine(), length, bestLine.begin());
+    bestLength = length;
+}
+
+bool SearchWorker::stopRequested() {
+    if (!isMain()) return pool.stopFlag.load(std::memory_order_relaxed);
+    if (--pollCountdown <= 0) {
+        pollCountdown = PollInterval;
+        const SearchLimits& limits = pool.limits;
+        if (limits.nodes > 0 && pool.totalNodes() >= limits.nodes) pool.stopFlag = true;
+        if (!pool.pondering.load() && pool.time.pastHard()) pool.stopFlag = true;
+        if (completedDepth > 0 && pool.time.elapsed() - lastReport >= QuietReportInterval) {
+            keepLine();
+            report(completedDepth, completedScore, false, false);
+        }
+    }
+    // The first iteration always completes, so that a side with a legal move has one to play.
+    return completedDepth > 0 && pool.stopFlag.load(std::memory_order_relaxed);
+}
+
+void SearchWorker::windowFailed(int depth, int score, bool failedHigh) {
+    if (!isMain() || pool.time.elapsed() < FailReportAfter) return;
+    keepLine();
+    report(depth, score, failedHigh, !failedHigh);
+}
+
+void SearchWorker::report(int depth, int score, bool lowerBound, bool upperBound) {
+    lastReport = pool.time.elapsed();
+    Line line;
+    for (int i = 0; i < bestLength; ++i) line.push_back({bestLine[static_cast<std::size_t>(i)]});
+    ThinkingLine thinking;
+    thinking.depth = depth;
+    thinking.selectiveDepth = modern.selectiveDepth();
+    thinking.score = score;
+    thinking.lowerBound = lowerBound;
+    thinking.upperBound = upperBound;
+    thinking.modern = true;
+    thinking.milliseconds = lastReport;
+    thinking.nodes = pool.totalNodes();
+    thinking.tableFull = pool.table.usage();
+    thinking.line = &line;
+    pool.listener->showThinking(thinking);
+}
+
+}  // namespace qorat

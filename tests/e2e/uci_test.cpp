@@ -1,0 +1,135 @@
+// The UCI protocol end to end: the handshake from the flag and from the console, positions
+// in both letterings, searches by depth, nodes, time, to a stop and on a ponder, options,
+// and the refusals.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "session.h"
+#include "transcript.h"
+
+namespace qorat::testing {
+namespace {
+
+const std::string handshake =
+    "id name qorat " QORAT_VERSION "\n"
+    "id author the qorat developers\n"
+    "option name Hash type spin default 8 min 1 max 1024\n"
+    "option name Threads type spin default 1 min 1 max 64\n"
+    "option name Ponder type check default false\n"
+    "option name Move Overhead type spin default 50 min 0 max 5000\n"
+    "option name OwnBook type check default true\n"
+    // The book in use, here none.
+    "option name Book File type string default \n"
+    "option name Clear Hash type button\n"
+    "uciok\n";
+
+const std::string afterCentralCannon = "rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RHEAKAEHR b";
+
+// The words of the last line that starts with the prefix.
+std::vector<std::string> lastLine(const std::string& out, const std::string& prefix) {
+    std::istringstream lines(out);
+    std::string line, found;
+    while (std::getline(lines, line))
+        if (line.rfind(prefix, 0) == 0) found = line;
+    std::istringstream words(found);
+    std::vector<std::string> result;
+    for (std::string word; words >> word;) result.push_back(word);
+    return result;
+}
+
+std::size_t count(const std::string& out, const std::string& text) {
+    std::size_t n = 0;
+    for (std::size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1)) ++n;
+    return n;
+}
+
+// The value after the keyword in the words, or "".
+std::string field(const std::vector<std::string>& words, const std::string& key) {
+    for (std::size_t i = 0; i + 1 < words.size(); ++i)
+        if (words[i] == key) return words[i + 1];
+    return "";
+}
+
+TEST(Uci, Handshake) {
+    const RunResult flagged = runProgram({"-uci"}, "uci\nisready\nfoo\nquit\n", bookFreeDirectory());
+    EXPECT_EQ(flagged.out, handshake + "readyok\ninfo string Unknown command: foo\n");
+    EXPECT_EQ(flagged.err, "");
+    EXPECT_EQ(flagged.status, 0);
+
+    // Typed at the console, "uci" starts the protocol on a line of its own.
+    const RunResult bare = runProgram({}, "uci\nisready\n", bookFreeDirectory());
+    EXPECT_EQ(bare.out, Transcript().text + "\n" + handshake + "readyok\n");
+}
+
+TEST(Uci, SearchesByDepthFromEitherLettering) {
+    // The start position with a move, and the same position as a FEN in N/B letters and in
+    // H/E letters: each search reports every depth and ends in a legal move and reply.
+    const std::string fens[] = {"startpos moves h2e2",
+                                "fen rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RNBAKABNR b - - 1 1",
+                                "fen " + afterCentralCannon};
+    for (const std::string& fen : fens) {
+        Session session({"-uci"}, bookFreeDirectory());
+        session.send("uci\nposition " + fen + "\ngo depth 4\n");
+        ASSERT_TRUE(session.waitForOutput("bestmove ")) << fen;
+        session.finish();
+        const std::vector<std::string> best = lastLine(session.out(), "bestmove");
+        ASSERT_EQ(best.size(), 4u) << session.out();
+        EXPECT_TRUE(legalIn(afterCentralCannon, best[1])) << session.out();
+        EXPECT_EQ(best[2], "ponder");
+        const std::vector<std::string> info = lastLine(session.out(), "info depth");
+        EXPECT_EQ(field(info, "depth"), "4") << session.out();
+        EXPECT_EQ(field(info, "pv"), best[1]);
+        EXPECT_FALSE(field(info, "nodes").empty());
+        EXPECT_FALSE(field(info, "hashfull").empty());
+        EXPECT_NE(session.out().find("info depth 1 "), std::string::npos);
+    }
+}
+
+TEST(Uci, StopPonderhitAndLimits) {
+    Session session({"-uci"}, bookFreeDirectory());
+    session.send("uci\nsetoption name Threads value 2\nsetoption name Hash value 16\nisready\nposition startpos\n"
+                 "go infinite\n");
+    ASSERT_TRUE(session.waitForOutput("info depth 3 "));
+    EXPECT_EQ(session.out().find("bestmove"), std::string::npos) << "an infinite search waits for its stop";
+    session.send("stop\n");
+    ASSERT_TRUE(session.waitForOutput("bestmove ", std::chrono::seconds(5)));
+
+    // A ponder waits for the hit, however long it has searched; then it moves at once.
+    session.send("position startpos moves h2e2\ngo ponder movetime 300\n");
+    ASSERT_TRUE(session.waitForOutput("info depth 3 ", std::chrono::seconds(20), 2));
+    usleep(500000);
+    session.send("isready\n");
+    ASSERT_TRUE(session.waitForOutput("readyok\n", std::chrono::seconds(5)));
+    EXPECT_EQ(count(session.out(), "bestmove "), 1u) << session.out();
+    session.send("ponderhit\n");
+    ASSERT_TRUE(session.waitForOutput("bestmove ", std::chrono::seconds(5), 2));
+    EXPECT_TRUE(legalIn(afterCentralCannon, lastLine(session.out(), "bestmove")[1])) << session.out();
+
+    // A node limit ends the search near it.
+    session.send("ucinewgame\nposition startpos\ngo nodes 20000\n");
+    ASSERT_TRUE(session.waitForOutput("bestmove ", std::chrono::seconds(20), 3));
+    session.finish();
+    EXPECT_LE(std::stoll(field(lastLine(session.out(), "info depth"), "nodes")), 20000 + 4096) << session.out();
+}
+
+TEST(Uci, RefusalsLeaveTheLastGoodBoard) {
+    // A refused position, a refused move (the moves before it stand), an unknown option.
+    Session session({"-uci"}, bookFreeDirectory());
+    session.send("uci\nposition fen 9/9 w\nposition startpos moves h2e2 h2e2\nsetoption name Colour value red\n"
+                 "go depth 1\n");
+    ASSERT_TRUE(session.waitForOutput("bestmove "));
+    session.finish();
+    const std::string out = session.out();
+    EXPECT_EQ(out.substr(0, out.find("info depth")), handshake + "info string Illegal position\n"
+                                                                 "info string Illegal move: h2e2\n"
+                                                                 "info string Unknown option: Colour\n");
+    EXPECT_TRUE(legalIn(afterCentralCannon, lastLine(out, "bestmove")[1])) << out;
+}
+
+}  // namespace
+}  // namespace qorat::testing

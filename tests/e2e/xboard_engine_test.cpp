@@ -1,0 +1,201 @@
+// What the xboard protocol offers beyond playing: analysis that follows the board, pondering,
+// the table's size and the threads, hints, the book, draw offers and resignation, and the
+// faults mended in play: the depth of a front end's game, "?" in the same write as the move,
+// a refused position stopping the search, "go" after the game's end.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "board/board.h"
+#include "session.h"
+
+namespace qorat::testing {
+namespace {
+
+const std::string afterCentralCannon = "rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RHEAKAEHR b";
+const std::string afterCentralCannonAndHorse = "rheakae1r/9/1c4hc1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RHEAKAEHR r";
+
+// The thinking lines of the output after the text: their depths and first moves.
+struct Thinking {
+    int depth;
+    std::string first;
+};
+std::vector<Thinking> thinkingAfter(const std::string& out, const std::string& text) {
+    const std::size_t start = out.find(text);
+    std::istringstream lines(start == std::string::npos ? "" : out.substr(start + text.size()));
+    std::vector<Thinking> found;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        int depth = 0, score = 0;
+        long long time = 0, nodes = 0;
+        std::string first;
+        if (fields >> depth >> score >> time >> nodes >> first) found.push_back({depth, first});
+    }
+    return found;
+}
+
+// The second move of the output's last thinking line: the reply the engine expects.
+std::string expectedReply(const std::string& out) {
+    std::istringstream line(out.substr(out.rfind('\n', out.size() - 2) + 1));
+    std::string field;
+    for (int i = 0; i < 6; ++i) line >> field;
+    return field;
+}
+
+// The move of the last "move " line, or "".
+std::string lastMove(const std::string& out) {
+    const std::size_t at = out.rfind("\nmove ");
+    return at == std::string::npos ? "" : out.substr(at + 6, 4);
+}
+
+TEST(XBoardEngine, AnalysisFollowsTheBoard) {
+    // Each pong marks where the board changed: the lines after it are of the new position.
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\nforce\nanalyze\n");
+    ASSERT_TRUE(session.waitForOutput("\n3 "));
+    session.send("usermove h2e2\nping 1\n");
+    ASSERT_TRUE(session.waitForOutput("pong 1\n"));
+    ASSERT_TRUE(session.waitForOutput("\n3 ", std::chrono::seconds(20), 2));
+    session.send(".\nundo\nping 2\n");
+    ASSERT_TRUE(session.waitForOutput("pong 2\n"));
+    ASSERT_TRUE(session.waitForOutput("\n3 ", std::chrono::seconds(20), 3));
+    session.send("exit\nping 3\n");
+    ASSERT_TRUE(session.waitForOutput("pong 3\n"));
+    session.finish();
+    const std::string out = session.out();
+    const std::string afterMove = out.substr(out.find("pong 1\n"), out.find("pong 2\n") - out.find("pong 1\n"));
+    const std::vector<Thinking> moved = thinkingAfter(afterMove, "pong 1\n");
+    ASSERT_GE(moved.size(), 3u) << out;
+    EXPECT_EQ(moved.front().depth, 1);
+    for (const Thinking& t : moved) EXPECT_TRUE(legalIn(afterCentralCannon, t.first)) << t.first;
+    const std::vector<Thinking> takenBack = thinkingAfter(out, "pong 2\n");
+    ASSERT_GE(takenBack.size(), 3u) << out;
+    for (const Thinking& t : takenBack) EXPECT_TRUE(legalIn(startPositionFen, t.first)) << t.first;
+    // A status line on request; nothing played or claimed while analysing.
+    EXPECT_NE(out.find("stat01: "), std::string::npos);
+    EXPECT_EQ(out.find("move "), std::string::npos) << out;
+}
+
+TEST(XBoardEngine, ExcludedMovesAreNotAnalysed) {
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\nforce\nusermove h2e2\nanalyze\n");
+    ASSERT_TRUE(session.waitForOutput("\n4 "));
+    const std::string best = thinkingAfter(session.out(), "feature done=1\n").back().first;
+    session.send("exclude " + best + "\nping 1\n");
+    ASSERT_TRUE(session.waitForOutput("pong 1\n"));
+    ASSERT_TRUE(session.waitForOutput("\n4 ", std::chrono::seconds(20), 2));
+    session.send("exit\n");
+    session.finish();
+    for (const Thinking& t : thinkingAfter(session.out(), "pong 1\n")) {
+        EXPECT_NE(t.first, best) << session.out();
+        EXPECT_TRUE(legalIn(afterCentralCannon, t.first)) << t.first;
+    }
+}
+
+TEST(XBoardEngine, PondersOnTheExpectedReply) {
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\nhard\npost\nmemory 16\ncores 2\nst 1\nusermove h2e2\n");
+    ASSERT_TRUE(session.waitForOutput("\nmove "));
+    const std::string reply = lastMove(session.out());
+    EXPECT_TRUE(legalIn(afterCentralCannon, reply)) << session.out();
+    // With nothing sent, the engine goes on thinking: on the position after the reply it expects.
+    const std::string afterMove = "\nmove " + reply + "\n";
+    ASSERT_TRUE(session.waitForOutput("\n3 ", std::chrono::seconds(20), 2)) << session.out();
+    const std::vector<Thinking> pondering = thinkingAfter(session.out(), afterMove);
+    ASSERT_FALSE(pondering.empty()) << session.out();
+    // The reply it expected is played: it moves on what it has found.
+    session.send("usermove " + expectedReply(session.out().substr(0, session.out().find(afterMove))) + "\nping 1\n");
+    ASSERT_TRUE(session.waitForOutput("pong 1\n", std::chrono::seconds(20)));
+    session.finish();
+    EXPECT_EQ(session.out().find("Error"), std::string::npos) << session.out();
+    EXPECT_NE(session.out().find("\nmove ", session.out().find(afterMove) + 1), std::string::npos) << session.out();
+}
+
+TEST(XBoardEngine, FrontEndGamesSearchPastSixPlies) {
+    // No "new": the depth of the console's default game does not hold under the protocol.
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\npost\nst 3\nusermove h2e2\n");
+    ASSERT_TRUE(session.waitForOutput("\nmove ", std::chrono::seconds(20)));
+    session.finish();
+    int deepest = 0;
+    for (const Thinking& t : thinkingAfter(session.out(), "feature done=1\n")) deepest = std::max(deepest, t.depth);
+    EXPECT_GT(deepest, 6) << session.out();
+}
+
+TEST(XBoardEngine, MoveNowInTheSameWriteAsTheMove) {
+    // Thirty seconds a move, but "?" came with the move: the answer comes at once.
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\nst 30\nusermove h2e2\n?\n");
+    ASSERT_TRUE(session.waitForOutput("\nmove ", std::chrono::seconds(10)));
+    session.finish();
+    EXPECT_TRUE(legalIn(afterCentralCannon, lastMove(session.out()))) << session.out();
+}
+
+TEST(XBoardEngine, RefusedPositionStopsTheSearch) {
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\nst 30\nusermove h2e2\n");
+    usleep(300000);
+    session.send("setboard 9/9 w\nping 1\n");
+    ASSERT_TRUE(session.waitForOutput("pong 1\n", std::chrono::seconds(5)));
+    usleep(300000);
+    session.send("go\nping 2\n");
+    ASSERT_TRUE(session.waitForOutput("pong 2\n", std::chrono::seconds(5)));
+    session.finish();
+    const std::string out = session.out();
+    EXPECT_EQ(out.find("move "), std::string::npos) << out;
+    EXPECT_NE(out.find("tellusererror Illegal position\npong 1\nError (command not legal now): go\npong 2\n"),
+              std::string::npos)
+        << out;
+}
+
+TEST(XBoardEngine, NoMoveAfterTheResult) {
+    const RunResult run = runProgram({"-xboard"}, "protover 2\nnew\nforce\nusermove h2e2\nresult 1-0 {adjudicated}\ngo\nping 1\n",
+                                     bookFreeDirectory());
+    EXPECT_NE(run.out.find("Error (command not legal now): go\npong 1\n"), std::string::npos) << run.out;
+}
+
+TEST(XBoardEngine, HintBookAndDrawOffers) {
+    const std::string folder = bookFreeDirectory() + "/hint-book";
+    std::filesystem::create_directories(folder);
+    const std::string book = folder + "/book.dat";
+    std::ofstream(book) << afterCentralCannon << ":h9g7 h9g7 b9c7 h7e7\n";
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\noption Book file=" + book + "\nforce\nusermove h2e2\nbk\nhint\nping 1\n");
+    ASSERT_TRUE(session.waitForOutput("pong 1\n"));
+    EXPECT_NE(session.out().find("option=\"Book file -file \"\n"), std::string::npos);
+    EXPECT_NE(session.out().find(" h9g7 50%\n b9c7 25%\n h7e7 25%\n\nHint: h9g7\npong 1\n"), std::string::npos)
+        << session.out();
+
+    // A rook down, the engine takes a draw offered; level, it plays on.
+    session.send("protover 2\nnew\nsd 3\nsetboard 3k5/9/9/9/9/9/9/9/R8/4K4 b\ngo\n");
+    ASSERT_TRUE(session.waitForOutput("\nmove ", std::chrono::seconds(20)));
+    session.send("draw\nping 2\n");
+    ASSERT_TRUE(session.waitForOutput("pong 2\n"));
+    EXPECT_NE(session.out().find("offer draw\npong 2\n"), std::string::npos) << session.out();
+    // The book file shown is the one in use.
+    EXPECT_NE(session.out().find("option=\"Book file -file " + book + "\"\n"), std::string::npos);
+    session.finish();
+}
+
+TEST(XBoardEngine, ResignsWhenLostIfAllowed) {
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\noption Resign=1\nsd 3\nforce\nsetboard 3k5/9/9/9/9/9/9/9/RR7/4K4 b\ngo\n");
+    ASSERT_TRUE(session.waitForOutput("\nmove "));
+    for (int i = 0; i < 3 && session.out().find("resign\n") == std::string::npos; ++i) {
+        // The rook walks on, so that no position repeats and no draw is in sight.
+        const std::string reply = "a" + std::to_string(i + 1) + "a" + std::to_string(i + 2);
+        session.send("usermove " + reply + "\nping " + std::to_string(i) + "\n");
+        ASSERT_TRUE(session.waitForOutput("pong " + std::to_string(i) + "\n")) << session.out();
+    }
+    session.finish();
+    EXPECT_NE(session.out().find("resign\n"), std::string::npos) << session.out();
+}
+
+}  // namespace
+}  // namespace qorat::testing
