@@ -39,6 +39,16 @@ void BackgroundSearch::cancel() {
     done = false;
 }
 
+void BackgroundSearch::finish() {
+    pool.stop();
+    pool.wait();
+}
+
+bool BackgroundSearch::finished() {
+    const std::lock_guard<std::mutex> guard(lock);
+    return done;
+}
+
 void BackgroundSearch::ponderHit() {
     if (current != Purpose::Ponder) return;
     current = Purpose::Play;
@@ -59,7 +69,7 @@ bool BackgroundSearch::takeResult(Result& result) {
         const std::lock_guard<std::mutex> guard(lock);
         if (!done) return false;
         done = false;
-        result = finished;
+        result = outcome;
     }
     pool.wait();
     current = Purpose::None;
@@ -83,7 +93,7 @@ void BackgroundSearch::showThinking(const ThinkingLine& thinking) {
 void BackgroundSearch::searchDone(const Move& best, const Move& reply, int score) {
     {
         const std::lock_guard<std::mutex> guard(lock);
-        finished = {best, reply, score};
+        outcome = {best, reply, score};
         done = true;
     }
     interface.wake();

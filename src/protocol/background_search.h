@@ -3,6 +3,7 @@
 // main thread, which the search wakes when it ends.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -31,6 +32,8 @@ public:
     void start(const Board& position, const Move& after, const SearchLimits& limits, Purpose purpose);
     // Stops the search, waits for it, and forgets it and its move.
     void cancel();
+    // Stops the search and waits for it; its move is kept for takeResult.
+    void finish();
     // Asks the search to end now; its move comes as usual.
     void stop() { pool.stop(); }
     // The pondered move was played: the search goes on as one for a move to play.
@@ -38,6 +41,8 @@ public:
 
     Purpose purpose() const { return current; }
     bool active() const { return current != Purpose::None; }
+    // Whether a search has ended, its move not yet taken.
+    bool finished();
     // Whether the search's position is the board's.
     bool searches(const Board& board) const;
     // Whether the board is the position a pondering search's move is played from.
@@ -70,12 +75,13 @@ private:
     std::uint64_t fromKey1 = 0;
     std::uint64_t fromKey2 = 0;
     Purpose current = Purpose::None;
-    bool post = false;
+    // Read by the search's thread.
+    std::atomic<bool> post{false};
     Result last;
     // Written by the search's thread.
     std::mutex lock;
     bool done = false;
-    Result finished;
+    Result outcome;
     Status latest;
 };
 

@@ -97,14 +97,20 @@ void UciProtocol::identify() {
                     "uciok\n");
 }
 
+void UciProtocol::endSearch() {
+    if (!background.active()) return;
+    background.finish();
+    tend();
+}
+
 void UciProtocol::newGame() {
-    background.cancel();
+    endSearch();
     engine.pool().newGame();
     board.reset();
 }
 
 void UciProtocol::setPosition(const std::vector<std::string>& words) {
-    background.cancel();
+    endSearch();
     std::size_t i = 1;
     std::string fen;
     if (i < words.size() && words[i] == "startpos") {
@@ -133,7 +139,7 @@ void UciProtocol::setPosition(const std::vector<std::string>& words) {
 }
 
 void UciProtocol::go(const std::vector<std::string>& words) {
-    background.cancel();
+    endSearch();
     SearchLimits limits;
     const bool redToMove = board.sideToMove() == Red;
     for (std::size_t i = 1; i < words.size(); ++i) {
@@ -194,7 +200,7 @@ void UciProtocol::setOption(const std::vector<std::string>& words) {
     readOptionWords(words, name, value);
     std::string lower = name;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    background.cancel();
+    endSearch();
     if (lower == "hash") {
         options.set("hashSize", value);
     } else if (lower == "threads") {

@@ -29,6 +29,9 @@ private:
     void setPosition(const std::vector<std::string>& words);
     void go(const std::vector<std::string>& words);
     void setOption(const std::vector<std::string>& words);
+    // Ends a search still running before the position or the settings change: its move is
+    // given all the same, as every "go" is answered.
+    void endSearch();
     void quit();
 
     Interface& interface;

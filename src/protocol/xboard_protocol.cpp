@@ -331,8 +331,10 @@ bool XBoardProtocol::searchesInBackground() const { return engine.modernSearch()
 void XBoardProtocol::tend() {
     using Purpose = BackgroundSearch::Purpose;
     background.showThinking(analysis || options.get("post") == "on");
+    if (!computerToMove()) moveNowPending = false;
     if (analysis) {
-        if (!background.searches(board)) startAnalysis();
+        // A new board, or a search ended by a setting that stopped it, is analysed afresh.
+        if (!background.searches(board) || background.finished()) startAnalysis();
         return;
     }
     if (background.purpose() == Purpose::Analyse) background.cancel();

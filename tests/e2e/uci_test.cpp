@@ -113,7 +113,15 @@ TEST(Uci, StopPonderhitAndLimits) {
     // A node limit ends the search near it.
     session.send("ucinewgame\nposition startpos\ngo nodes 20000\n");
     ASSERT_TRUE(session.waitForOutput("bestmove ", std::chrono::seconds(20), 3));
+
+    // A new position while a search runs: the search still gives its move, first.
+    session.send("go infinite\n");
+    ASSERT_TRUE(session.waitForOutput("info depth 2 ", std::chrono::seconds(20), 4));
+    session.send("position startpos moves h2e2\nisready\n");
+    ASSERT_TRUE(session.waitForOutput("readyok\n", std::chrono::seconds(5), 2));
     session.finish();
+    EXPECT_EQ(count(session.out(), "bestmove "), 4u) << session.out();
+    EXPECT_LT(session.out().rfind("bestmove "), session.out().rfind("readyok")) << session.out();
     EXPECT_LE(std::stoll(field(lastLine(session.out(), "info depth"), "nodes")), 20000 + 4096) << session.out();
 }
 
