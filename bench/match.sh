@@ -40,5 +40,8 @@ for a in "$@"; do [[ $a == --st || $a == --tc ]] && has_time=1; done
 extra=()
 [[ $has_time -eq 0 ]] && extra=(--st 1)
 
+# The match runner's pipes cost a millisecond, not a front end's tens: ours keeps back what
+# fairy-stockfish keeps by default for each move.
 exec timeout "${MATCH_TIMEOUT:-7200}" python3 "$root/tools/match.py" \
-  --engine1 "$ours -xboard" --ranks1 0 --engine2 "$cmd" --ranks2 "$ranks" "${extra[@]}" "$@"
+  --engine1 "$ours -xboard" --ranks1 0 --init1 "option Move overhead (ms)=10" \
+  --engine2 "$cmd" --ranks2 "$ranks" "${extra[@]}" "$@"

@@ -12,12 +12,13 @@
 # (2000 games unless --games or --sprt ends sooner). Options given here
 # (--tc or --st, --concurrency, --openings ...) replace these defaults.
 # Env: QORAT, engine 1 (default build/qorat); SEARCH (default pvs) and
-# BASE_SEARCH (default SEARCH), the Search option of each; HASH, MB (default 64).
+# BASE_SEARCH (default SEARCH), the Search option of each; HASH, MB (default 64);
+# OVERHEAD, the move overhead in ms of each (default 10).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 if [[ $# -lt 1 || $1 == -* ]]; then
-  sed -n '2,16s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2
+  sed -n '2,17s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2
   exit 2
 fi
 base=$1
@@ -28,6 +29,9 @@ for bin in "$new" "$base"; do
 done
 search=${SEARCH:-pvs}
 hash=${HASH:-64}
+# The match runner's pipes cost a millisecond, not a front end's tens; a build older than the
+# setting answers it with an error, which the runner only logs.
+overhead=${OVERHEAD:-10}
 
 defaults=(--tc 0:02+0.02)
 openings=$root/build/selfplay-openings-1.txt
@@ -47,8 +51,8 @@ fi
 exec python3 "$root/tools/match.py" \
   --engine1 "$new -xboard" --name1 "$(basename "$new")" --ranks1 0 \
   --init1 "option Search=$search" --init1 "option Hash size (MB)=$hash" \
-  --init1 "option Opening book=0" \
+  --init1 "option Opening book=0" --init1 "option Move overhead (ms)=$overhead" \
   --engine2 "$base -xboard" --name2 "$(basename "$base")" --ranks2 0 \
   --init2 "option Search=${BASE_SEARCH:-$search}" --init2 "option Hash size (MB)=$hash" \
-  --init2 "option Opening book=0" \
+  --init2 "option Opening book=0" --init2 "option Move overhead (ms)=$overhead" \
   --concurrency 2 "${defaults[@]}" "$@"

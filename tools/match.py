@@ -608,7 +608,12 @@ class UciEngine(Engine):
         elif cmd == "ping":
             self.pongs.append(words[1])
             self.raw("isready")
-        elif cmd in ("variant", "post", "force", "accepted", "rejected"):
+        elif cmd == "force":
+            # A search still running ends; its move, no longer awaited, is not read as one.
+            if self.thinking:
+                self.raw("stop")
+                self.thinking = False
+        elif cmd in ("variant", "post", "accepted", "rejected"):
             pass
         else:
             self.raw(s)

@@ -49,8 +49,10 @@ public:
     bool pondersFrom(const Board& board) const;
     // The move of a finished search, once; false while it runs or when none has run.
     bool takeResult(Result& result);
-    // The last result taken, for hints and draw offers.
+    // The last result taken, for hints and draw offers; forgotten when the game moves on
+    // without a search.
     const Result& lastResult() const { return last; }
+    void forgetResult() { last = Result{}; }
     // Whether thinking lines are shown: xboard's "post", always for analysis and UCI.
     void showThinking(bool on) { post = on; }
     // The last thinking line's time, nodes and depth, for a status report.

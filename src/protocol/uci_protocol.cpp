@@ -25,10 +25,13 @@ std::vector<std::string> splitWords(const std::string& line) {
     return words;
 }
 
-// The number after a keyword; 0 when it is not a number.
+// Far beyond any game's milliseconds or nodes, so that no sum or product of them overflows.
+constexpr long long MostNumber = 1'000'000'000'000LL;
+
+// The number after a keyword, within reason; 0 when it is not a number.
 long long numberAt(const std::vector<std::string>& words, std::size_t i) {
     if (i >= words.size()) return 0;
-    return std::strtoll(words[i].c_str(), nullptr, 10);
+    return std::clamp(std::strtoll(words[i].c_str(), nullptr, 10), -MostNumber, MostNumber);
 }
 
 // The words after "name" up to "value", and those after "value".
@@ -91,7 +94,7 @@ void UciProtocol::identify() {
                     " min 0 max 5000\n"
                     "option name OwnBook type check default true\n"
                     "option name Book File type string default " +
-                    engine.bookFile() +
+                    (engine.bookFile().empty() ? std::string("<empty>") : engine.bookFile()) +
                     "\n"
                     "option name Clear Hash type button\n"
                     "uciok\n");
@@ -105,6 +108,7 @@ void UciProtocol::endSearch() {
 
 void UciProtocol::newGame() {
     endSearch();
+    positionRefused = false;
     engine.pool().newGame();
     board.reset();
 }
@@ -121,7 +125,10 @@ void UciProtocol::setPosition(const std::vector<std::string>& words) {
         for (++i; i < words.size() && words[i] != "moves"; ++i) text += words[i] + " ";
         fen = fromFrontEndFen(text);
     }
-    if (fen.empty() || !isPlayablePosition(fen)) {
+    // Until a position is set again no search starts, so that no move answers a board the
+    // front end does not have.
+    positionRefused = fen.empty() || !isPlayablePosition(fen);
+    if (positionRefused) {
         interface.print("info string Illegal position\n");
         return;
     }
@@ -132,6 +139,7 @@ void UciProtocol::setPosition(const std::vector<std::string>& words) {
         // The moves before a refused one stand, so the board is the front end's up to there.
         if (isNoMove(m) || !lawyer.isLegal(m)) {
             interface.print("info string Illegal move: " + words[i] + "\n");
+            positionRefused = true;
             return;
         }
         board.makeMove(m);
@@ -140,6 +148,10 @@ void UciProtocol::setPosition(const std::vector<std::string>& words) {
 
 void UciProtocol::go(const std::vector<std::string>& words) {
     endSearch();
+    if (positionRefused) {
+        interface.print("info string No position to search\nbestmove (none)\n");
+        return;
+    }
     SearchLimits limits;
     const bool redToMove = board.sideToMove() == Red;
     for (std::size_t i = 1; i < words.size(); ++i) {

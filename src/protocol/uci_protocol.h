@@ -40,6 +40,8 @@ private:
     Engine& engine;
     BackgroundSearch& background;
     bool ownBook = true;
+    // The last position sent was refused, or one of its moves.
+    bool positionRefused = false;
 };
 
 }  // namespace qorat

@@ -70,6 +70,7 @@ constexpr int ResignAfterMoves = 3;
 constexpr int DrawOfferMargin = 10;
 constexpr int DrawOfferAfterMoves = 50;
 constexpr int DrawAcceptScore = -100;
+constexpr std::size_t DrawOfferInterval = 20;
 // The classic searches score in tenths of a pawn.
 constexpr int CentipawnsPerClassicUnit = 10;
 
@@ -208,13 +209,15 @@ void XBoardProtocol::announceFeatures() {
 void XBoardProtocol::newGame() {
     engine.dropMove();
     background.cancel();
-    analysis = false;
+    background.forgetResult();
     excluded.clear();
     losingMoves = 0;
+    lastDrawOffer = 0;
     positionRefused = false;
     board.reset();
     engine.pool().newGame();
-    options.set("computerColor", "b");
+    // Analysis goes on over the new game; the computer plays nothing then.
+    options.set("computerColor", analysis ? "n" : "b");
     options.set("searchPly", UnlimitedDepth);
 }
 
@@ -235,6 +238,7 @@ void XBoardProtocol::setBoard(const std::string& fen) {
     positionRefused = ours.empty() || !isPlayablePosition(ours);
     engine.dropMove();
     background.cancel();
+    background.forgetResult();
     excluded.clear();
     if (positionRefused) {
         options.set("computerColor", "n");
@@ -334,9 +338,12 @@ void XBoardProtocol::tend() {
     if (!computerToMove()) moveNowPending = false;
     if (analysis) {
         // A new board, or a search ended by a setting that stopped it, is analysed afresh.
-        if (!background.searches(board) || background.finished()) startAnalysis();
+        if (!background.searches(board) || background.purpose() != Purpose::Analyse || background.finished())
+            startAnalysis();
         return;
     }
+    // Another search chosen: the threaded one has nothing more to do.
+    if (!searchesInBackground()) background.cancel();
     if (background.purpose() == Purpose::Analyse) background.cancel();
     if (background.purpose() == Purpose::Ponder) {
         // The front end's move is the one pondered on: the search goes on for our move.
@@ -362,9 +369,11 @@ bool XBoardProtocol::computerMove(Move& m) {
     }
     if (background.active()) return false;
     m = engine.bookMove();
-    if (!m.isNull()) return true;
-    SearchLimits limits = clock.limits(movesMade());
-    limits.depth = std::atoi(options.get("searchPly").c_str());
+    if (!m.isNull()) {
+        background.forgetResult();
+        return true;
+    }
+    SearchLimits limits = moveLimits();
     // A "?" that came with the move it answers: the first move found is played.
     if (moveNowPending) limits.depth = 1;
     moveNowPending = false;
@@ -377,7 +386,7 @@ void XBoardProtocol::computerMoved() {
     const Move expected = background.lastResult().reply;
     Move reply = expected;
     if (!ponder || !searchesInBackground() || !computerPlays() || expected.isNull() || !lawyer.isLegal(reply)) return;
-    SearchLimits limits = clock.limits(movesMade());
+    SearchLimits limits = moveLimits();
     limits.ponder = true;
     background.start(board, reply, limits, BackgroundSearch::Purpose::Ponder);
 }
@@ -392,10 +401,24 @@ void XBoardProtocol::moveNow() {
     }
 }
 
+SearchLimits XBoardProtocol::moveLimits() const {
+    SearchLimits limits = clock.limits(movesMade());
+    limits.depth = std::atoi(options.get("searchPly").c_str());
+    return limits;
+}
+
+void XBoardProtocol::keepExclusionsFor(const Board& position) {
+    if (position.key1() == excludedKey && position.history().size() == excludedPlies) return;
+    excluded.clear();
+    excludedKey = position.key1();
+    excludedPlies = position.history().size();
+}
+
 void XBoardProtocol::startAnalysis() {
     background.cancel();
-    excluded.erase(std::remove_if(excluded.begin(), excluded.end(), [this](Move m) { return !lawyer.isLegal(m); }),
-                   excluded.end());
+    // A board the front end no longer shows is not analysed.
+    if (positionRefused) return;
+    keepExclusionsFor(board);
     SearchLimits limits;
     limits.infinite = true;
     if (!excluded.empty()) {
@@ -404,11 +427,14 @@ void XBoardProtocol::startAnalysis() {
         for (const Move& m : legal)
             if (std::none_of(excluded.begin(), excluded.end(), [&](const Move& e) { return e.sameSquares(m); }))
                 limits.searchMoves.push_back(m);
+        // Every move excluded: nothing to analyse until one is included again.
+        if (limits.searchMoves.empty()) return;
     }
     background.start(board, nullMove, limits, BackgroundSearch::Purpose::Analyse);
 }
 
 void XBoardProtocol::exclude(const std::string& text, bool out) {
+    keepExclusionsFor(board);
     if (text == "all") {
         excluded.clear();
         if (out) {
@@ -418,8 +444,9 @@ void XBoardProtocol::exclude(const std::string& text, bool out) {
         }
     } else {
         Move m = parseMove(text);
+        // Not "Illegal move", which the front end would take for a refusal of its last move.
         if (isNoMove(m) || !lawyer.isLegal(m)) {
-            interface.print("Illegal move: " + text + "\n");
+            interface.print("Error (invalid move): " + text + "\n");
             return;
         }
         std::erase_if(excluded, [&](const Move& e) { return e.sameSquares(m); });
@@ -483,8 +510,13 @@ bool XBoardProtocol::resigns(int score) {
 }
 
 void XBoardProtocol::considerDrawOffer(int score) {
-    if (offerDrawOn && movesMade() >= DrawOfferAfterMoves && std::abs(score) <= DrawOfferMargin)
-        interface.print("offer draw\n");
+    // Once in a while, not at every move.
+    const std::size_t plies = board.history().size();
+    if (!offerDrawOn || movesMade() < DrawOfferAfterMoves || std::abs(score) > DrawOfferMargin ||
+        (lastDrawOffer > 0 && plies < lastDrawOffer + DrawOfferInterval))
+        return;
+    lastDrawOffer = plies;
+    interface.print("offer draw\n");
 }
 
 }  // namespace qorat

@@ -3,6 +3,7 @@
 // threads of its own here, so the engine can ponder and analyse while it reads commands.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -63,7 +64,11 @@ private:
 
     // Pondering, analysis and the engine's own words on the game.
     void moveNow();
+    // The limits of the computer's next move: the clock's and the depth set by "sd".
+    SearchLimits moveLimits() const;
     void startAnalysis();
+    // Forgets the excluded moves once the board is no longer theirs.
+    void keepExclusionsFor(const Board& position);
     void exclude(const std::string& move, bool out);
     void showStatus();
     void hint();
@@ -88,6 +93,9 @@ private:
     // A "?" that came before the search it answers had started.
     bool moveNowPending = false;
     std::vector<Move> excluded;
+    std::uint64_t excludedKey = 0;
+    std::size_t excludedPlies = 0;
+    std::size_t lastDrawOffer = 0;
     bool resignOn = false;
     bool offerDrawOn = false;
     int losingMoves = 0;

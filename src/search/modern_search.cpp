@@ -498,8 +498,9 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
         updateContinuations(ss - 1, board.piece(previous.to), previous.to, statBonus(depth));
     }
 
-    // A score from the rule of repetition holds on this path only; the table keeps none.
-    if (tableOn && excluded.isNull() && !isPvsRuleScore(bestValue)) {
+    // A score from the rule of repetition holds on this path only; the table keeps none, nor
+    // the score of a root searched over some of its moves only.
+    if (tableOn && excluded.isNull() && !isPvsRuleScore(bestValue) && !(root && rootFilter != nullptr)) {
         const Bound bound = bestValue >= beta ? LowerBound : PvNode && !bestMove.isNull() ? ExactBound : UpperBound;
         table.save(entry, board, scoreToTable(bestValue, ply), bound, depth, packMove(bestMove), ss->staticEval, principal);
     }

@@ -63,8 +63,8 @@ public:
     // Forgets what the histories have learnt: a new game.
     void clearHistories();
 
-    // A new search from the board's position: the table's older entries give way, the node
-    // count starts again; what the histories have learnt is kept.
+    // A new search from the board's position: the node count starts again; what the
+    // histories have learnt is kept. (The table's owner ages it.)
     void newSearch();
     // Searches the position to the depth, in a window around the guess. Whenever a root move
     // proves best, also in an iteration that is stopped, it heads the root line.

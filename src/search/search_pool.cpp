@@ -46,7 +46,6 @@ void SearchPool::go(const SearchLimits& searchLimits, SearchListener& searchList
     pondering = limits.ponder;
     time.start(limits, overhead);
     table.newSearch();
-    running = true;
     mainThread = std::thread([this] { mainSearch(); });
 }
 
@@ -89,9 +88,8 @@ void SearchPool::mainSearch() {
 
     // No move at all: the side to move is mated or stalemated.
     const Move best = main.lineLength() > 0 ? main.line()[0] : nullMove;
-    const Move reply = main.lineLength() > 1 ? main.line()[1] : nullMove;
+    const Move reply = main.expectedReply();
     listener->searchDone(best, reply, main.score());
-    running = false;
 }
 
 }  // namespace qorat

@@ -29,10 +29,11 @@ public:
     SearchPool(const SearchPool&) = delete;
     SearchPool& operator=(const SearchPool&) = delete;
 
-    // The settings below stop a running search first.
+    // The time kept back from each move for the pipes and the front end; from the next search on.
+    void setMoveOverhead(TimeManager::Milliseconds milliseconds) { overhead = milliseconds; }
+    // These stop a running search first.
     void setThreads(int count);
     int threads() const { return static_cast<int>(workers.size()); }
-    void setMoveOverhead(TimeManager::Milliseconds milliseconds) { overhead = milliseconds; }
     TimeManager::Milliseconds moveOverhead() const { return overhead; }
     void useTable(bool on);
     // A new game: the histories start afresh and the table is emptied.
@@ -49,7 +50,6 @@ public:
     void ponderHit();
     // Waits until the search has ended and its move has been handed on.
     void wait();
-    bool searching() const { return running.load(); }
 
 private:
     friend class SearchWorker;
@@ -69,7 +69,6 @@ private:
     SearchListener* listener = nullptr;
     std::atomic<bool> stopFlag{false};
     std::atomic<bool> pondering{false};
-    std::atomic<bool> running{false};
     std::mutex waitLock;
     std::condition_variable waitSignal;
 };

@@ -10,7 +10,7 @@ namespace qorat {
 
 namespace {
 
-// Nodes between looks at the clock and the node limit, about a tenth of a millisecond.
+// Nodes between looks at the clock and the node limit, a millisecond or two of search.
 constexpr int PollInterval = 1024;
 // Plies searched beyond a mate's length before the search settles for it.
 constexpr int MateMargin = 4;
@@ -20,8 +20,8 @@ constexpr std::int64_t QuietReportInterval = 5000;
 
 }  // namespace
 
-SearchWorker::SearchWorker(int i, SearchTable& table, SearchPool& p)
-    : index(i), pool(p), lawyer(board), modern(board, lawyer, table, *this) {
+SearchWorker::SearchWorker(int i, SearchTable& t, SearchPool& p)
+    : index(i), pool(p), lawyer(board), table(t), modern(board, lawyer, table, *this) {
     board.addObserver(&lawyer);
 }
 
@@ -58,6 +58,20 @@ void SearchWorker::search() {
     }
 }
 
+Move SearchWorker::expectedReply() {
+    if (bestLength > 1) return bestLine[1];
+    if (bestLength == 0) return nullMove;
+    // A line cut short by the clock: the table may know the reply.
+    Move best = bestLine[0];
+    board.makeMove(best);
+    bool found = false;
+    const TableEntry* entry = table.probe(board, found);
+    Move reply = found ? unpackMove(entry->move) : nullMove;
+    if (!reply.isNull() && !lawyer.isLegal(reply)) reply = nullMove;
+    board.unmakeMove();
+    return reply;
+}
+
 void SearchWorker::keepLine() {
     const int length = modern.rootLineLength();
     if (length == 0) return;
@@ -70,8 +84,11 @@ bool SearchWorker::stopRequested() {
     if (--pollCountdown <= 0) {
         pollCountdown = PollInterval;
         const SearchLimits& limits = pool.limits;
-        if (limits.nodes > 0 && pool.totalNodes() >= limits.nodes) pool.stopFlag = true;
-        if (!pool.pondering.load() && pool.time.pastHard()) pool.stopFlag = true;
+        // Analysis and pondering end only by the front end's word; then the limits hold.
+        if (!limits.infinite && !pool.pondering.load()) {
+            if (limits.nodes > 0 && pool.totalNodes() >= limits.nodes) pool.stopFlag = true;
+            if (pool.time.pastHard()) pool.stopFlag = true;
+        }
         if (completedDepth > 0 && pool.time.elapsed() - lastReport >= QuietReportInterval) {
             keepLine();
             report(completedDepth, completedScore, false, false);

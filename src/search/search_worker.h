@@ -27,10 +27,11 @@ public:
     void useTable(bool on) { modern.useTable(on); }
 
     std::int64_t nodes() const { return modern.nodes(); }
-    const Move* line() const { return modern.rootLine(); }
+    const Move* line() const { return bestLine.data(); }
     int lineLength() const { return bestLength; }
+    // The reply the line expects to its first move; from the table when the line stops there.
+    Move expectedReply();
     int score() const { return completedScore; }
-    int depth() const { return completedDepth; }
 
     bool stopRequested() override;
     void windowFailed(int depth, int score, bool failedHigh) override;
@@ -45,6 +46,7 @@ private:
     SearchPool& pool;
     Board board;
     Lawyer lawyer;
+    SearchTable& table;
     ModernSearch modern;
     std::array<Move, MaxPly + 1> bestLine{};
     int bestLength = 0;

@@ -11,6 +11,9 @@ using Milliseconds = TimeManager::Milliseconds;
 
 // A share of the clock kept back beyond the overheads, against a slow machine.
 constexpr int ReserveShare = 20;
+// The overheads of the moves to come keep back no more than this share of the clock, so
+// that a short game is not all spent on them.
+constexpr int OverheadShare = 4;
 // The moves a game is assumed still to last when the period has no move count: more in
 // sudden death, where no increment makes up for a long game.
 constexpr int AssumedMovesToGo = 28;
@@ -36,8 +39,10 @@ void TimeManager::start(const SearchLimits& limits, Milliseconds overhead) {
     fixedTime = limits.moveTime > 0;
     overhead = std::max<Milliseconds>(0, overhead);
     if (fixedTime) {
-        // A fixed time per move: all of it but what the reply needs to reach the front end.
+        // A fixed time per move: all of it but what the reply needs to reach the front end,
+        // and never more than half a clock given beside it.
         hard = std::max<Milliseconds>(1, limits.moveTime - std::min(overhead, limits.moveTime / 10));
+        if (limits.time > 0) hard = std::min(hard, std::max<Milliseconds>(1, (limits.time - overhead) / 2));
         soft = hard;
         return;
     }
@@ -50,7 +55,8 @@ void TimeManager::start(const SearchLimits& limits, Milliseconds overhead) {
     const Milliseconds increment = std::max<Milliseconds>(0, limits.increment - overhead);
     const Milliseconds uncovered = std::max<Milliseconds>(0, overhead - limits.increment);
     const int coveredMoves = limits.movesToGo > 0 ? limits.movesToGo : ReserveMoves;
-    const Milliseconds reserve = overhead + uncovered * coveredMoves + limits.time / ReserveShare;
+    const Milliseconds reserve = overhead + std::min(uncovered * coveredMoves, limits.time / OverheadShare) +
+                                 limits.time / ReserveShare;
     const Milliseconds available = std::max<Milliseconds>(1, limits.time - reserve);
     const Milliseconds share = available / movesToGo + increment * IncrementQuarters / 4;
     // Never more than the clock holds, whatever the increment promises.

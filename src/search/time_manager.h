@@ -17,9 +17,6 @@ public:
 
     // The search starts now; moveOverhead is kept back from every move to come.
     void start(const SearchLimits& limits, Milliseconds moveOverhead);
-    // Measures from now on, keeping the budget: a ponder hit in a front end that restarts the clock.
-    void restart() { startTime = std::chrono::steady_clock::now(); }
-
     bool timed() const { return isTimed; }
     Milliseconds elapsed() const;
     Milliseconds softLimit() const { return soft; }

@@ -24,7 +24,7 @@ const std::string handshake =
     "option name Move Overhead type spin default 50 min 0 max 5000\n"
     "option name OwnBook type check default true\n"
     // The book in use, here none.
-    "option name Book File type string default \n"
+    "option name Book File type string default <empty>\n"
     "option name Clear Hash type button\n"
     "uciok\n";
 
@@ -113,6 +113,8 @@ TEST(Uci, StopPonderhitAndLimits) {
     // A node limit ends the search near it.
     session.send("ucinewgame\nposition startpos\ngo nodes 20000\n");
     ASSERT_TRUE(session.waitForOutput("bestmove ", std::chrono::seconds(20), 3));
+    // The limit is looked at every thousand nodes or so, and two threads count together.
+    EXPECT_LE(std::stoll(field(lastLine(session.out(), "info depth"), "nodes")), 20000 + 4096) << session.out();
 
     // A new position while a search runs: the search still gives its move, first.
     session.send("go infinite\n");
@@ -122,20 +124,21 @@ TEST(Uci, StopPonderhitAndLimits) {
     session.finish();
     EXPECT_EQ(count(session.out(), "bestmove "), 4u) << session.out();
     EXPECT_LT(session.out().rfind("bestmove "), session.out().rfind("readyok")) << session.out();
-    EXPECT_LE(std::stoll(field(lastLine(session.out(), "info depth"), "nodes")), 20000 + 4096) << session.out();
 }
 
-TEST(Uci, RefusalsLeaveTheLastGoodBoard) {
-    // A refused position, a refused move (the moves before it stand), an unknown option.
+TEST(Uci, RefusalsSearchNoBoardTheFrontEndLacks) {
+    // A refused position or move leaves no position to search until one is set; an unknown
+    // option is named.
     Session session({"-uci"}, bookFreeDirectory());
-    session.send("uci\nposition fen 9/9 w\nposition startpos moves h2e2 h2e2\nsetoption name Colour value red\n"
-                 "go depth 1\n");
-    ASSERT_TRUE(session.waitForOutput("bestmove "));
+    session.send("uci\nposition fen 9/9 w\ngo depth 1\nposition startpos moves h2e2 h2e2\ngo depth 1\n"
+                 "setoption name Colour value red\nposition startpos moves h2e2\ngo depth 1\n");
+    ASSERT_TRUE(session.waitForOutput("bestmove ", std::chrono::seconds(20), 3));
     session.finish();
     const std::string out = session.out();
-    EXPECT_EQ(out.substr(0, out.find("info depth")), handshake + "info string Illegal position\n"
-                                                                 "info string Illegal move: h2e2\n"
-                                                                 "info string Unknown option: Colour\n");
+    EXPECT_EQ(out.substr(0, out.find("info depth")),
+              handshake + "info string Illegal position\ninfo string No position to search\nbestmove (none)\n"
+                          "info string Illegal move: h2e2\ninfo string No position to search\nbestmove (none)\n"
+                          "info string Unknown option: Colour\n");
     EXPECT_TRUE(legalIn(afterCentralCannon, lastLine(out, "bestmove")[1])) << out;
 }
 

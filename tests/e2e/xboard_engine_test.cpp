@@ -40,6 +40,12 @@ std::vector<Thinking> thinkingAfter(const std::string& out, const std::string& t
     return found;
 }
 
+int occurrences(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
 // The second move of the output's last thinking line: the reply the engine expects.
 std::string expectedReply(const std::string& out) {
     std::istringstream line(out.substr(out.rfind('\n', out.size() - 2) + 1));
@@ -65,16 +71,24 @@ TEST(XBoardEngine, AnalysisFollowsTheBoard) {
     session.send(".\nundo\nping 2\n");
     ASSERT_TRUE(session.waitForOutput("pong 2\n"));
     ASSERT_TRUE(session.waitForOutput("\n3 ", std::chrono::seconds(20), 3));
-    session.send("exit\nping 3\n");
+    // A new game keeps the analysis going, and the computer plays neither side.
+    session.send("new\nusermove h2e2\nping 3\n");
     ASSERT_TRUE(session.waitForOutput("pong 3\n"));
+    const std::string upToPong = session.out().substr(0, session.out().find("pong 3\n"));
+    ASSERT_TRUE(session.waitForOutput("\n3 ", std::chrono::seconds(20), occurrences(upToPong, "\n3 ") + 1));
+    session.send("exit\nping 4\n");
+    ASSERT_TRUE(session.waitForOutput("pong 4\n"));
     session.finish();
     const std::string out = session.out();
+    const std::vector<Thinking> newGame = thinkingAfter(out.substr(0, out.find("pong 4\n")), "pong 3\n");
+    ASSERT_GE(newGame.size(), 3u) << out;
+    for (const Thinking& t : newGame) EXPECT_TRUE(legalIn(afterCentralCannon, t.first)) << t.first;
     const std::string afterMove = out.substr(out.find("pong 1\n"), out.find("pong 2\n") - out.find("pong 1\n"));
     const std::vector<Thinking> moved = thinkingAfter(afterMove, "pong 1\n");
     ASSERT_GE(moved.size(), 3u) << out;
     EXPECT_EQ(moved.front().depth, 1);
     for (const Thinking& t : moved) EXPECT_TRUE(legalIn(afterCentralCannon, t.first)) << t.first;
-    const std::vector<Thinking> takenBack = thinkingAfter(out, "pong 2\n");
+    const std::vector<Thinking> takenBack = thinkingAfter(out.substr(0, out.find("pong 3\n")), "pong 2\n");
     ASSERT_GE(takenBack.size(), 3u) << out;
     for (const Thinking& t : takenBack) EXPECT_TRUE(legalIn(startPositionFen, t.first)) << t.first;
     // A status line on request; nothing played or claimed while analysing.
@@ -90,12 +104,22 @@ TEST(XBoardEngine, ExcludedMovesAreNotAnalysed) {
     session.send("exclude " + best + "\nping 1\n");
     ASSERT_TRUE(session.waitForOutput("pong 1\n"));
     ASSERT_TRUE(session.waitForOutput("\n4 ", std::chrono::seconds(20), 2));
+    // Every move excluded: nothing is analysed until one comes back.
+    session.send("exclude all\nping 2\n");
+    ASSERT_TRUE(session.waitForOutput("pong 2\n"));
+    usleep(300000);
+    session.send("include " + best + "\nping 3\n");
+    ASSERT_TRUE(session.waitForOutput("pong 3\n"));
+    ASSERT_TRUE(session.waitForOutput("\n4 ", std::chrono::seconds(20), 3));
     session.send("exit\n");
     session.finish();
-    for (const Thinking& t : thinkingAfter(session.out(), "pong 1\n")) {
-        EXPECT_NE(t.first, best) << session.out();
+    const std::string out = session.out();
+    for (const Thinking& t : thinkingAfter(out.substr(0, out.find("pong 2\n")), "pong 1\n")) {
+        EXPECT_NE(t.first, best) << out;
         EXPECT_TRUE(legalIn(afterCentralCannon, t.first)) << t.first;
     }
+    EXPECT_TRUE(thinkingAfter(out.substr(0, out.find("pong 3\n")), "pong 2\n").empty()) << out;
+    for (const Thinking& t : thinkingAfter(out, "pong 3\n")) EXPECT_EQ(t.first, best) << out;
 }
 
 TEST(XBoardEngine, PondersOnTheExpectedReply) {

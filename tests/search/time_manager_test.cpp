@@ -53,12 +53,13 @@ TEST(TimeManager, BudgetsStayWithinTheClock) {
 }
 
 TEST(TimeManager, SuddenDeathOutlastsItsOverheads) {
-    // One minute for the game: spending the whole hard limit and the overhead on every move,
-    // the clock lasts well over a hundred moves, as long games between engines do.
+    // One minute for the game: spending half as much again as the target, and the overhead,
+    // on every move, the clock lasts well over a hundred moves, as long games between
+    // engines do. (The old budget, a twenty-eighth of the clock less a fixed 50 ms, lasted 81.)
     Milliseconds left = 60000;
     int moves = 0;
-    for (; moves < 1000 && left > 0; ++moves) left -= budgetFor(left, 0, 0).hardLimit() + Overhead;
-    EXPECT_GE(moves, 150);
+    for (; moves < 1000 && left > 0; ++moves) left -= budgetFor(left, 0, 0).softLimit() * 3 / 2 + Overhead;
+    EXPECT_GE(moves, 120);
     // Early on a move still gets a real share of the clock.
     EXPECT_GE(budgetFor(60000, 0, 0).softLimit(), 1000);
 }

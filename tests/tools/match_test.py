@@ -232,6 +232,52 @@ class MatchCountingTest(unittest.TestCase):
         self.assertEqual(m.sprt_state()[:2], ("trinomial", None))
 
 
+class UciEngineTest(unittest.TestCase):
+    """The UCI adapter speaks UCI for the xboard words the games send."""
+
+    def engine(self):
+        opts = match.parse_options(["--engine1", "x", "--engine2", "y", "--proto1", "uci", "--tc", "0:02+0.02"])
+        e = match.UciEngine(1, "x", opts)
+        e.sent = []
+        e.raw = e.sent.append
+        return e
+
+    def test_a_turn_is_a_position_and_a_go_with_both_clocks(self):
+        e = self.engine()
+        for line in ("new", "variant xiangqi", "level 0 0:02 0.02", "post", "force", "usermove h2e2"):
+            e.send(line)
+        self.assertEqual(e.sent, ["ucinewgame"])
+        e.playing = True
+        for line in ("time 200", "otim 300", "go"):
+            e.send(line)
+        # Blue is to move after h2e2: its clock is the engine's own.
+        self.assertEqual(e.sent[1:], ["position startpos moves h2e2", "go wtime 3000 btime 2000 winc 20 binc 20"])
+        # While playing, the opponent's move starts the next turn.
+        e.sent.clear()
+        e.moves.append("h9g7")
+        e.send("usermove b0c2")
+        self.assertEqual(e.sent[0], "position startpos moves h2e2 h9g7 b0c2")
+
+    def test_replies_read_as_xboard_lines(self):
+        e = self.engine()
+        e.send("ping 5")
+        e.thinking = True
+        replies = iter([(1.0, "info depth 3"), (2.0, "bestmove h9g7 ponder b0c2"), (3.0, "readyok")])
+        with unittest.mock.patch.object(match.Engine, "get", lambda self, deadline: next(replies)):
+            self.assertEqual(e.get(0)[1], "info depth 3")
+            self.assertEqual(e.get(0)[1], "move h9g7")
+            self.assertEqual(e.get(0)[1], "pong 5")
+        self.assertEqual(e.sent, ["isready"])
+        self.assertEqual(e.moves, ["h9g7"])
+
+    def test_force_stops_a_search_under_way(self):
+        e = self.engine()
+        e.send("go")
+        e.send("force")
+        self.assertEqual(e.sent[-1], "stop")
+        self.assertFalse(e.thinking)
+
+
 class RankNotationTest(unittest.TestCase):
     LEGAL = {"h2e2", "b0c2", "h0g2", "a3a4", "a4a5", "b2b9"}
 
