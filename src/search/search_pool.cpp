@@ -86,10 +86,15 @@ void SearchPool::mainSearch() {
     }
     for (std::thread& helper : helpers) helper.join();
 
+    // The move of the deepest search completed; the main thread's when none is deeper.
+    SearchWorker* chosen = &main;
+    for (const auto& worker : workers)
+        if (worker->depth() > chosen->depth() && worker->lineLength() > 0) chosen = worker.get();
+    if (chosen != &main) chosen->showLine();
     // No move at all: the side to move is mated or stalemated.
-    const Move best = main.lineLength() > 0 ? main.line()[0] : nullMove;
-    const Move reply = main.expectedReply();
-    listener->searchDone(best, reply, main.score());
+    const Move best = chosen->lineLength() > 0 ? chosen->line()[0] : nullMove;
+    const Move reply = chosen->expectedReply();
+    listener->searchDone(best, reply, chosen->score());
 }
 
 }  // namespace qorat

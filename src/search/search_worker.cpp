@@ -41,8 +41,9 @@ void SearchWorker::search() {
     lastReport = 0;
     const int deepest = limits.depth > 0 ? std::min(limits.depth, MaxPly - 1) : MaxPly - 1;
     int score = 0;
-    // Half the helpers start a ply deeper, so that the threads spread over two depths.
-    for (int depth = 1 + (isMain() ? 0 : index % 2); depth <= deepest; ++depth) {
+    // Every thread deepens alike: they part ways by the table they share, each finding what
+    // another has stored, and the deepest to complete an iteration gives the move.
+    for (int depth = 1; depth <= deepest; ++depth) {
         if (pool.stopFlag.load(std::memory_order_relaxed) && completedDepth > 0) break;
         score = modern.iterate(depth, score);
         keepLine();

@@ -1,6 +1,6 @@
 // One thread's share of a search: its own copy of the position and rules, and the modern
 // search over them. The main worker keeps the time and reports; helpers search the same
-// position to fill the shared table, each from a slightly different depth (Lazy SMP).
+// position and fill the shared table (Lazy SMP).
 #pragma once
 
 #include <array>
@@ -32,6 +32,9 @@ public:
     // The reply the line expects to its first move; from the table when the line stops there.
     Move expectedReply();
     int score() const { return completedScore; }
+    int depth() const { return completedDepth; }
+    // Shows the line of the deepest iteration completed.
+    void showLine() { report(completedDepth, completedScore, false, false); }
 
     bool stopRequested() override;
     void windowFailed(int depth, int score, bool failedHigh) override;
