@@ -3,20 +3,24 @@
 # peer, and reads xboard's debug log for anything a user would call a fault: an unfinished
 # game, an engine's error or refused move, a false claim, a loss on time.
 # Usage: bench/xboard_match.sh [-n GAMES] [-t MINUTES:SECONDS] [-i INCREMENT] [-b QORAT] [-e OTHER]
-#   defaults: 2 games at 0:20 + 1 s, build/qorat against itself.
+#                              [-x "XBOARD OPTIONS"]
+#   defaults: 2 games at 0:20 + 1 s, build/qorat against itself; -x passes options to xboard,
+#   e.g. -x "-ponderNextMove true -defaultHashSize 32 -smpCores 1"; XBOARD_LOG=FILE keeps the
+#   debug log.
 # Exit status: 0 all good, 1 a fault was found, 77 xboard or xvfb-run is missing (skipped).
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-games=2 tc=0:20 inc=1 ours="$root/build/qorat" other=""
-while getopts "n:t:i:b:e:" flag; do
+games=2 tc=0:20 inc=1 ours="$root/build/qorat" other="" extra=""
+while getopts "n:t:i:b:e:x:" flag; do
   case $flag in
     n) games=$OPTARG ;;
     t) tc=$OPTARG ;;
     i) inc=$OPTARG ;;
     b) ours=$OPTARG ;;
     e) other=$OPTARG ;;
-    *) sed -n '2,8p' "$0"; exit 2 ;;
+    x) extra=$OPTARG ;;
+    *) sed -n '2,10p' "$0"; exit 2 ;;
   esac
 done
 other=${other:-$ours}
@@ -31,13 +35,17 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 log=$work/xboard.debug
 pgn=$work/games.pgn
-# The engines start bare, as xboard's engine list starts them, from the folder of the book.
+# The engines start bare, as xboard's engine list starts them, from the folder of the book;
+# xboard neither reads nor writes the user's settings.
 limit=$(( games * 600 ))
 timeout "$limit" xvfb-run -a "$xboard" -variant xiangqi \
   -fcp "$ours" -fd "$root" -scp "$other" -sd "$root" \
   -matchGames "$games" -tc "$tc" -inc "$inc" -autoCallFlag true -xexit -debugMode true \
-  -nameOfDebugFile "$log" -saveGameFile "$pgn" >"$work/xboard.out" 2>&1
+  -settingsFile "$work/xboardrc" -saveSettingsOnExit false \
+  -nameOfDebugFile "$log" -saveGameFile "$pgn" $extra >"$work/xboard.out" 2>&1
 status=$?
+# XBOARD_LOG names a file to keep xboard's debug log in.
+[[ -n ${XBOARD_LOG:-} && -f $log ]] && cp "$log" "$XBOARD_LOG"
 
 faults=0
 report() { echo "FAULT: $*"; faults=$((faults + 1)); }
