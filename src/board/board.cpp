@@ -103,6 +103,11 @@ std::string Board::toFen() const {
 
 void Board::reset() { setFen(startPositionFen); }
 
+void Board::replayGame(const Board& game) {
+    setFen(game.setupFen());
+    for (Move m : game.history()) makeMove(m);
+}
+
 void Board::movePieceKeys(int piece, int square) {
     keys[0] ^= keyTable1[keySlot(square, piece)];
     keys[1] ^= keyTable2[keySlot(square, piece)];

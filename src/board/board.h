@@ -22,6 +22,9 @@ public:
     bool setFen(const std::string& fen);
     std::string toFen() const;
     void reset();
+    // Sets this board to the other's game: its set-up and every move since, each told to the
+    // observers, so that a copy on another thread knows the game's history.
+    void replayGame(const Board& game);
 
     // Plays a move (null moves pass the turn) and fills in what it captured.
     void makeMove(Move& m);

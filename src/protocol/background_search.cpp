@@ -9,8 +9,7 @@ BackgroundSearch::BackgroundSearch(SearchPool& p, Interface& i) : pool(p), inter
 
 void BackgroundSearch::start(const Board& position, const Move& after, const SearchLimits& limits, Purpose purpose) {
     cancel();
-    root.setFen(position.setupFen());
-    for (Move m : position.history()) root.makeMove(m);
+    root.replayGame(position);
     fromKey1 = root.key1();
     fromKey2 = root.key2();
     if (!after.isNull()) {

@@ -85,8 +85,10 @@ void Controller::run() {
     for (;;) {
         if (!boardPtr->gameOver) adjudicate();
         // Pings held while the computer was to move are answered after its move and its result.
-        if (xboardMode) xboard->answerHeldPings();
-        if (xboardMode) xboard->tend();
+        if (xboardMode) {
+            xboard->answerHeldPings();
+            xboard->tend();
+        }
         if (uciMode) uci->tend();
         bool busy = true;
         if (interface->inputPending()) {

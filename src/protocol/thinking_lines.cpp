@@ -26,30 +26,32 @@ const char* tagText(std::int32_t tag) {
     }
 }
 
-// A mate, or for the modern search also a win by rule, as the moves to it.
-int xboardMate(int score, int plies) {
+// The moves to a mate, or for the modern search also to a win by rule, negative when the
+// side to move is the one to lose; 0 when the score is no such win.
+int movesToWin(int score, bool modern) {
+    const int magnitude = std::abs(score);
+    int plies = -1;
+    // A classic score beyond the mate score (a king taken) counts as a mate in one.
+    if (!modern && MateScore - magnitude <= MaxPly) plies = std::max(0, MateScore - magnitude);
+    if (modern && isPvsRuleScore(score)) plies = PvsRuleWin - magnitude;
+    if (modern && isPvsMateScore(score)) plies = PvsMate - magnitude;
+    if (plies < 0) return 0;
     const int moves = std::max(1, (plies + 1) / 2);
-    return score > 0 ? XBoardMate + moves : -XBoardMate - moves;
+    return score > 0 ? moves : -moves;
 }
 
+// Centipawns, or mates as 100000 plus the moves to mate, negated when mated.
 int xboardScore(int score, bool modern) {
-    const int magnitude = std::abs(score);
-    if (!modern) return MateScore - magnitude > MaxPly ? score * CentipawnsPerUnit : xboardMate(score, MateScore - magnitude);
-    if (isPvsRuleScore(score)) return xboardMate(score, PvsRuleWin - magnitude);
-    if (isPvsMateScore(score)) return xboardMate(score, PvsMate - magnitude);
-    return score;
+    const int moves = movesToWin(score, modern);
+    if (moves != 0) return moves > 0 ? XBoardMate + moves : -XBoardMate + moves;
+    return modern ? score : score * CentipawnsPerUnit;
 }
 
 // UCI's score: centipawns, or the moves to a mate (or a win by rule), negative when mated.
 std::string uciScore(int score, bool modern) {
-    const int magnitude = std::abs(score);
-    int plies = -1;
-    if (!modern && MateScore - magnitude <= MaxPly) plies = MateScore - magnitude;
-    if (modern && isPvsRuleScore(score)) plies = PvsRuleWin - magnitude;
-    if (modern && isPvsMateScore(score)) plies = PvsMate - magnitude;
-    if (plies < 0) return "cp " + std::to_string(modern ? score : score * CentipawnsPerUnit);
-    const int moves = std::max(1, (plies + 1) / 2);
-    return "mate " + std::to_string(score > 0 ? moves : -moves);
+    const int moves = movesToWin(score, modern);
+    if (moves != 0) return "mate " + std::to_string(moves);
+    return "cp " + std::to_string(modern ? score : score * CentipawnsPerUnit);
 }
 
 }  // namespace

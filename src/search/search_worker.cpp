@@ -25,10 +25,7 @@ SearchWorker::SearchWorker(int i, SearchTable& t, SearchPool& p)
     board.addObserver(&lawyer);
 }
 
-void SearchWorker::setPosition(const Board& game) {
-    board.setFen(game.setupFen());
-    for (Move m : game.history()) board.makeMove(m);
-}
+void SearchWorker::setPosition(const Board& game) { board.replayGame(game); }
 
 void SearchWorker::search() {
     const SearchLimits& limits = pool.limits;

@@ -150,15 +150,11 @@ bool Session::pump(std::chrono::milliseconds wait) {
     return outputFd >= 0 || errorFd >= 0;
 }
 
-namespace {
-
 int occurrences(const std::string& haystack, const std::string& needle) {
     int count = 0;
     for (std::size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) ++count;
     return count;
 }
-
-}  // namespace
 
 bool Session::waitForOutput(const std::string& text, std::chrono::milliseconds limit, int count) {
     const auto deadline = Clock::now() + limit;

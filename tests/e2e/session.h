@@ -60,6 +60,9 @@ RunResult runProgram(const std::vector<std::string>& args, const std::string& in
 std::string bookFreeDirectory();
 extern const char* const noBookMessages;
 
+// How often the text stands in the output, overlaps counted.
+int occurrences(const std::string& haystack, const std::string& needle);
+
 // Whether the move text is a legal move in the position.
 bool legalIn(const std::string& fen, const std::string& text);
 

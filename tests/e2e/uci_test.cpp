@@ -42,12 +42,6 @@ std::vector<std::string> lastLine(const std::string& out, const std::string& pre
     return result;
 }
 
-std::size_t count(const std::string& out, const std::string& text) {
-    std::size_t n = 0;
-    for (std::size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1)) ++n;
-    return n;
-}
-
 // The value after the keyword in the words, or "".
 std::string field(const std::vector<std::string>& words, const std::string& key) {
     for (std::size_t i = 0; i + 1 < words.size(); ++i)
@@ -105,7 +99,7 @@ TEST(Uci, StopPonderhitAndLimits) {
     usleep(500000);
     session.send("isready\n");
     ASSERT_TRUE(session.waitForOutput("readyok\n", std::chrono::seconds(5)));
-    EXPECT_EQ(count(session.out(), "bestmove "), 1u) << session.out();
+    EXPECT_EQ(occurrences(session.out(), "bestmove "), 1) << session.out();
     session.send("ponderhit\n");
     ASSERT_TRUE(session.waitForOutput("bestmove ", std::chrono::seconds(5), 2));
     EXPECT_TRUE(legalIn(afterCentralCannon, lastLine(session.out(), "bestmove")[1])) << session.out();
@@ -122,7 +116,7 @@ TEST(Uci, StopPonderhitAndLimits) {
     session.send("position startpos moves h2e2\nisready\n");
     ASSERT_TRUE(session.waitForOutput("readyok\n", std::chrono::seconds(5), 2));
     session.finish();
-    EXPECT_EQ(count(session.out(), "bestmove "), 4u) << session.out();
+    EXPECT_EQ(occurrences(session.out(), "bestmove "), 4) << session.out();
     EXPECT_LT(session.out().rfind("bestmove "), session.out().rfind("readyok")) << session.out();
 }
 

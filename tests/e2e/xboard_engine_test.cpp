@@ -40,12 +40,6 @@ std::vector<Thinking> thinkingAfter(const std::string& out, const std::string& t
     return found;
 }
 
-int occurrences(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 // The second move of the output's last thinking line: the reply the engine expects.
 std::string expectedReply(const std::string& out) {
     std::istringstream line(out.substr(out.rfind('\n', out.size() - 2) + 1));
