@@ -156,15 +156,6 @@ bool Lawyer::isLegal(Move& m) {
     return !exposed;
 }
 
-bool isPlayablePosition(const std::string& fen) {
-    Board trial;
-    const Lawyer judge(trial);
-    if (!trial.setFen(fen)) return false;
-    for (int side : {Red, Blue})
-        if (trial.pieces(side, King).size() != 1) return false;
-    return !judge.inCheck(opponent(trial.sideToMove()));
-}
-
 bool Lawyer::pieceCanReach(int from, int to, bool legalOnly) {
     MoveList moves;
     generatePieceMoves(moves, from, legalOnly);

@@ -11,8 +11,11 @@
 
 namespace qorat {
 
-// Whether FEN text sets a position a game can go on from: each side has its king, and the
-// side that has just moved is not in check (so the kings do not face each other either).
+// Whether FEN text sets a position a game can reach and go on from: each side has its king
+// and no more pieces of a kind than it starts with, every piece stands where its moves can
+// take it (kings and advisors in the palace, elephants on their points, pawns never behind
+// their starting rank), and the side that has just moved is not in check (so the kings do
+// not face each other either).
 bool isPlayablePosition(const std::string& fen);
 
 class Lawyer final : public BoardObserver {

@@ -144,5 +144,21 @@ TEST(BadInput, BookPathsThatAreNoBook) {
     EXPECT_NE(console.err().find("Can't open /dev/zero\n"), std::string::npos) << console.err();
 }
 
+TEST(BadInput, PositionsNoGameReachesAreRefusedUnderTheFrontEnds) {
+    // Thirteen rooks a side: refused like any impossible position, so nothing searches it,
+    // and the program still answers and ends at once.
+    const std::string crowded = "rrrrkrrrr/rrrrr4/9/9/9/9/9/9/RRRRR4/RRRRKRRRR";
+    const RunResult uci = runProgram({"-uci"}, "position startpos moves h2e2\nposition fen " + crowded +
+                                                   " w\ngo movetime 100\nstop\nisready\nquit\n");
+    EXPECT_EQ(uci.out, "info string Illegal position\ninfo string No position to search\nbestmove (none)\nreadyok\n");
+
+    Session xboard({"-xboard"}, bookFreeDirectory());
+    xboard.send("protover 2\nnew\nforce\nanalyze\nsetboard " + crowded + " w\nping 1\n");
+    ASSERT_TRUE(xboard.waitForOutput("pong 1\n"));
+    xboard.send("exit\nquit\n");
+    EXPECT_TRUE(xboard.finish());
+    EXPECT_NE(xboard.out().find("tellusererror Illegal position\npong 1\n"), std::string::npos) << xboard.out();
+}
+
 }  // namespace
 }  // namespace qorat::testing

@@ -39,7 +39,7 @@ TEST(Commands, SetboardRefusals) {
 
 TEST(Commands, ImpossiblePositionsAreRefused) {
     // Unreadable text, no king, kings facing on an open file, the side that has just moved
-    // in check: each is refused with the whole line, and the game goes on as it was.
+    // in check, material or placements no game reaches: each is refused with the whole line, and the game goes on as it was.
     const char* const refused[] = {
         "setboard 9/9 r",
         "setboard 4k4/9/9/9/9/9/9/9/R8/9 r",
@@ -47,6 +47,11 @@ TEST(Commands, ImpossiblePositionsAreRefused) {
         "setboard 4k4/9/9/9/9/9/9/9/R8/4K4 b",
         "setboard 3k5/9/9/9/9/9/9/9/R8/3K5 r",
         "setboard 3k5/9/9/9/9/9/9/9/9/R2K5 r",
+        // Material or placements no game reaches.
+        "setboard rrrrkrrrr/rrrrr4/9/9/9/9/9/9/RRRRR4/RRRRKRRRR r",
+        "setboard 3k5/9/9/9/9/9/9/9/9/2A1K4 r",
+        "setboard 3k5/9/9/9/2E6/9/9/9/9/4K4 r",
+        "setboard 3k5/9/9/9/9/9/9/P8/9/4K4 r",
     };
     for (const char* line : refused) {
         const RunResult run = runProgram({}, std::string("force\nh2e2\n") + line + "\nh9g7\n");
