@@ -30,6 +30,10 @@ constexpr int QuietFutilityPerPly = 150;
 constexpr int QuietFutilityDepth = 6;
 constexpr int CaptureExchangePerPly = 160;
 constexpr int QuiescenceFutility = 130;
+// This many plies into the captures, only recaptures on the square just taken are searched:
+// the tree of every capture after every capture grows without bound on crowded boards, while
+// the exchange on one square settles what a long sequence is worth.
+constexpr int QuiescenceRecaptureDepth = 8;
 
 // Null move.
 constexpr int NullVerificationDepth = 13;
@@ -508,7 +512,7 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
 }
 
 template <bool PvNode>
-int ModernSearch::quiesce(Frame* ss, int alpha, int beta) {
+int ModernSearch::quiesce(Frame* ss, int alpha, int beta, int depth) {
     if (stop()) return 0;
     nodeCount.store(nodeCount.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     const int ply = ss->ply;
@@ -548,9 +552,12 @@ int ModernSearch::quiesce(Frame* ss, int alpha, int beta) {
 
     const std::array<const PieceToHistory*, 4> continuations = continuationsFor(ss);
     MovePicker picker(board, lawyer, *histories, tableMove, inCheck, continuations);
+    const bool recapturesOnly = !inCheck && depth <= -QuiescenceRecaptureDepth;
+    const int recaptureSquare = (ss - 1)->move.to;
     Move bestMove = nullMove;
     int moveCount = 0;
     for (Move move = picker.next(); !move.isNull(); move = picker.next()) {
+        if (recapturesOnly && move.to != recaptureSquare) continue;
         const int piece = board.piece(move.from);
         const int victim = board.piece(move.to);
         if (!makeLegal(ss, move)) continue;
@@ -572,7 +579,7 @@ int ModernSearch::quiesce(Frame* ss, int alpha, int beta) {
         ss->move = move;
         ss->continuation = &histories->continuation[piece][move.to];
         (ss + 1)->inCheck = givesCheck;
-        const int value = -quiesce<PvNode>(ss + 1, -beta, -alpha);
+        const int value = -quiesce<PvNode>(ss + 1, -beta, -alpha, depth - 1);
         board.unmakeMove();
         if (stopped) return 0;
         if (value > bestValue) {

@@ -103,8 +103,9 @@ private:
 
     template <bool PvNode>
     int search(Frame* ss, int alpha, int beta, int depth, bool cutNode);
+    // Depth counts down from 0 into the captures, so that long exchanges can be cut short.
     template <bool PvNode>
-    int quiesce(Frame* ss, int alpha, int beta);
+    int quiesce(Frame* ss, int alpha, int beta, int depth = 0);
 
     int evaluate(const Frame* ss) const { return pvsEvaluate(board, ss->sums); }
     // Makes the move, the frame after ss receiving its piece-square sums; false, with the move

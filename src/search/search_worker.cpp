@@ -41,7 +41,7 @@ void SearchWorker::search() {
     // Every thread deepens alike: they part ways by the table they share, each finding what
     // another has stored, and the deepest to complete an iteration gives the move.
     for (int depth = 1; depth <= deepest; ++depth) {
-        if (pool.stopFlag.load(std::memory_order_relaxed) && completedDepth > 0) break;
+        if (pool.stopFlag.load(std::memory_order_relaxed)) break;
         score = modern.iterate(depth, score);
         keepLine();
         if (modern.wasStopped()) break;
@@ -53,6 +53,19 @@ void SearchWorker::search() {
         if (!waiting && !pool.time.mayStartIteration()) break;
         // A mate is searched a few plies past its length, so that a shorter one is not missed.
         if (!waiting && isPvsMateScore(score) && PvsMate - std::abs(score) + MateMargin <= depth) break;
+    }
+    // Stopped before any root move was proven: a side with a legal move still plays one.
+    if (bestLength == 0) {
+        MoveList legal;
+        lawyer.generateMoves(legal, true);
+        for (const Move& m : legal) {
+            if (!limits.searchMoves.empty() &&
+                std::none_of(limits.searchMoves.begin(), limits.searchMoves.end(), [&](const Move& s) { return s.sameSquares(m); }))
+                continue;
+            bestLine[0] = m;
+            bestLength = 1;
+            break;
+        }
     }
 }
 
@@ -92,8 +105,9 @@ bool SearchWorker::stopRequested() {
             report(completedDepth, completedScore, false, false);
         }
     }
-    // The first iteration always completes, so that a side with a legal move has one to play.
-    return completedDepth > 0 && pool.stopFlag.load(std::memory_order_relaxed);
+    // A stop holds at any depth: the search then plays the best root move it has, or the
+    // first legal one.
+    return pool.stopFlag.load(std::memory_order_relaxed);
 }
 
 void SearchWorker::windowFailed(int depth, int score, bool failedHigh) {

@@ -96,6 +96,23 @@ TEST_F(PvsSearch, QuiescenceTakesWhatIsFreeAndLeavesWhatIsDefended) {
     }
 }
 
+TEST_F(PvsSearch, QuiescenceStaysBoundedOnCrowdedBoards) {
+    // Every rook attacks many others: without a bound the captures after captures never end,
+    // and the search is stopped at the cap instead.
+    constexpr int NodeCap = 1'000'000;
+    struct StopAtCap : SearchControl {
+        int polls = 0;
+        bool stopRequested() override { return ++polls > NodeCap; }
+    };
+    EngineGame g("rrrrkrrrr/rrrrr4/9/9/9/9/9/9/RRRRR4/RRRRKRRRR r");
+    StopAtCap cap;
+    SearchTable table(1);
+    ModernSearch search(g.board(), g.lawyer(), table, cap);
+    std::array<Move, MaxPly> line;
+    search.quietLine(line);
+    EXPECT_LT(search.nodes(), NodeCap);
+}
+
 TEST_F(PvsSearch, LeavesThePositionAsItWas) {
     const char* const fens[] = {
         "r1eakae2/4h4/1ch3h1c/p1p1p3p/6p2/2P6/P3P1P1P/1C2C1H2/9/RHEAKAE1R r",

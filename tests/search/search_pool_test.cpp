@@ -118,5 +118,36 @@ TEST_F(SearchPoolTest, NodeLimitAndMate) {
     EXPECT_TRUE(none.best.isNull());
 }
 
+TEST_F(SearchPoolTest, StopHoldsInTheFirstIteration) {
+    // A board so crowded that the first iteration alone would take ages: the stop still
+    // ends the search, with a legal move.
+    Game crowded("rrrrkrrrr/rrrrr4/9/9/9/9/9/9/RRRRR4/RRRRKRRRR r");
+    SearchPool pool(table, crowded.board);
+    Recorder recorder;
+    SearchLimits limits;
+    limits.infinite = true;
+    pool.go(limits, recorder);
+    std::this_thread::sleep_for(100ms);
+    pool.stop();
+    {
+        std::unique_lock<std::mutex> guard(recorder.lock);
+        ASSERT_TRUE(recorder.signal.wait_for(guard, 20s, [&] { return recorder.done; }));
+    }
+    pool.wait();
+    Move m = recorder.best;
+    EXPECT_TRUE(crowded.lawyer.isLegal(m)) << moveText(recorder.best);
+
+    // Stopped before any root move is searched: the first legal move, never none.
+    Game start;
+    SearchPool startPool(table, start.board);
+    Recorder first;
+    SearchLimits oneNode;
+    oneNode.nodes = 1;
+    startPool.go(oneNode, first);
+    startPool.wait();
+    Move played = first.best;
+    EXPECT_TRUE(start.lawyer.isLegal(played));
+}
+
 }  // namespace
 }  // namespace qorat::testing
