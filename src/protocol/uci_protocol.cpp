@@ -43,8 +43,9 @@ void readOptionWords(const std::vector<std::string>& words, std::string& name, s
         return text;
     };
     auto nameAt = std::find(words.begin(), words.end(), "name");
-    name = nameAt == words.end() ? "" : join(nameAt + 1, valueAt);
-    value = valueAt == words.end() ? "" : join(valueAt + 1, words.end());
+    // Each runs to the other's keyword when that follows it, else to the end of the line.
+    name = nameAt == words.end() ? "" : join(nameAt + 1, valueAt > nameAt ? valueAt : words.end());
+    value = valueAt == words.end() ? "" : join(valueAt + 1, nameAt > valueAt ? nameAt : words.end());
 }
 
 bool isTrue(const std::string& value) { return value == "true"; }
@@ -212,7 +213,8 @@ void UciProtocol::setOption(const std::vector<std::string>& words) {
     readOptionWords(words, name, value);
     std::string lower = name;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    endSearch();
+    // A search under way goes on with the table and threads it has: the settings hold from
+    // the next search on.
     if (lower == "hash") {
         options.set("hashSize", value);
     } else if (lower == "threads") {
@@ -226,6 +228,7 @@ void UciProtocol::setOption(const std::vector<std::string>& words) {
     } else if (lower == "book file") {
         options.set("bookFile", value);
     } else if (lower == "clear hash") {
+        endSearch();
         engine.pool().newGame();
     } else {
         interface.print("info string Unknown option: " + name + "\n");

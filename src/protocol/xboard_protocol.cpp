@@ -171,6 +171,7 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
         const std::optional<double> number = readNumber(first, 1, MostMovesPerPeriod);
         if (!number) return refuse(line);
         options.set(command == "memory" ? "hashSize" : "threads", std::to_string(static_cast<long long>(*number)));
+        restartAnalysis();
     } else if (command == "analyze") {
         options.set("computerColor", "n");
         analysis = true;
@@ -302,6 +303,7 @@ void XBoardProtocol::setOption(const std::string& assignment) {
             options.set(offered.option, value);
         else
             options.set(offered.option, value == "1" ? offered.checked : offered.unchecked);
+        restartAnalysis();
         return;
     }
     interface.print("Error (unknown option): " + name + "\n");
@@ -433,6 +435,12 @@ void XBoardProtocol::startAnalysis() {
     background.start(board, nullMove, limits, BackgroundSearch::Purpose::Analyse);
 }
 
+void XBoardProtocol::restartAnalysis() {
+    // A search for a move keeps its settings until it has moved; an analysis, which never
+    // ends by itself, starts again under the new ones.
+    if (analysis) background.cancel();
+}
+
 void XBoardProtocol::exclude(const std::string& text, bool out) {
     keepExclusionsFor(board);
     if (text == "all") {
@@ -453,7 +461,7 @@ void XBoardProtocol::exclude(const std::string& text, bool out) {
         if (out) excluded.push_back(m);
     }
     // The analysis starts again over the moves left.
-    if (analysis) background.cancel();
+    restartAnalysis();
 }
 
 void XBoardProtocol::showStatus() {

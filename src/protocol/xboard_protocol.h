@@ -67,6 +67,8 @@ private:
     // The limits of the computer's next move: the clock's and the depth set by "sd".
     SearchLimits moveLimits() const;
     void startAnalysis();
+    // A changed setting takes hold in an analysis at once, in a search for a move at the next.
+    void restartAnalysis();
     // Forgets the excluded moves once the board is no longer theirs.
     void keepExclusionsFor(const Board& position);
     void exclude(const std::string& move, bool out);

@@ -113,9 +113,8 @@ void Engine::optionChanged(std::string name) {
         readInt(value, megabytes);
         if (megabytes <= 0) return;
         megabytes = std::min(megabytes, MaxHashMegabytes);
-        // The size is the modern search's table's; the other searches keep theirs.
-        searchPool->stop();
-        searchPool->wait();
+        // The size is the modern search's table's; the other searches keep theirs. A search
+        // under way keeps the table it has.
         if (!pvsTable->resize(static_cast<std::size_t>(megabytes)))
             report("Not enough memory for a " + std::to_string(megabytes) + " MB table; it keeps its " +
                    std::to_string(pvsTable->megabytes()) + " MB");

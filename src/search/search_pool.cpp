@@ -6,7 +6,7 @@
 
 namespace qorat {
 
-SearchPool::SearchPool(SearchTable& t, const Board& game) : table(t), position(&game) { setThreads(1); }
+SearchPool::SearchPool(SearchTable& t, const Board& game) : table(t), position(&game) { applySettings(); }
 
 SearchPool::~SearchPool() {
     stop();
@@ -14,17 +14,19 @@ SearchPool::~SearchPool() {
 }
 
 void SearchPool::setThreads(int count) {
-    stop();
-    wait();
-    count = std::clamp(count, 1, MaxThreads);
-    workers.resize(static_cast<std::size_t>(std::min(count, threads())));
-    while (threads() < count) workers.push_back(std::make_unique<SearchWorker>(threads(), table, *this));
+    threadsWanted = std::clamp(count, 1, MaxThreads);
+    if (!searching()) applySettings();
 }
 
 void SearchPool::useTable(bool on) {
-    stop();
-    wait();
-    for (auto& worker : workers) worker->useTable(on);
+    tableWanted = on;
+    if (!searching()) applySettings();
+}
+
+void SearchPool::applySettings() {
+    workers.resize(static_cast<std::size_t>(std::min(threadsWanted, threads())));
+    while (threads() < threadsWanted) workers.push_back(std::make_unique<SearchWorker>(threads(), table, *this));
+    for (auto& worker : workers) worker->useTable(tableWanted);
 }
 
 void SearchPool::newGame() {
@@ -39,6 +41,7 @@ void SearchPool::setPosition(const Board& game) { position = &game; }
 void SearchPool::go(const SearchLimits& searchLimits, SearchListener& searchListener) {
     stop();
     wait();
+    applySettings();
     limits = searchLimits;
     listener = &searchListener;
     for (auto& worker : workers) worker->setPosition(*position);

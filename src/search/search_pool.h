@@ -31,11 +31,12 @@ public:
 
     // The time kept back from each move for the pipes and the front end; from the next search on.
     void setMoveOverhead(TimeManager::Milliseconds milliseconds) { overhead = milliseconds; }
-    // These stop a running search first.
+    // These hold from the next search on: a search under way keeps its threads and table,
+    // so that a setting changed while it thinks never cuts its move short.
     void setThreads(int count);
+    void useTable(bool on);
     int threads() const { return static_cast<int>(workers.size()); }
     TimeManager::Milliseconds moveOverhead() const { return overhead; }
-    void useTable(bool on);
     // A new game: the histories start afresh and the table is emptied.
     void newGame();
 
@@ -55,6 +56,10 @@ private:
     friend class SearchWorker;
 
     void mainSearch();
+    // Whether a search runs, or has ended without being waited for.
+    bool searching() const { return mainThread.joinable(); }
+    // The threads and table use asked for, taken up while no search runs.
+    void applySettings();
     std::int64_t totalNodes() const;
     // Whether the main worker, having searched what it may, must still wait for a stop.
     bool mustWait() const { return !stopFlag.load() && (limits.infinite || pondering.load()); }
@@ -67,6 +72,8 @@ private:
     TimeManager time;
     TimeManager::Milliseconds overhead = TimeManager::DefaultMoveOverhead;
     SearchListener* listener = nullptr;
+    int threadsWanted = 1;
+    bool tableWanted = true;
     std::atomic<bool> stopFlag{false};
     std::atomic<bool> pondering{false};
     std::mutex waitLock;

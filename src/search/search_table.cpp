@@ -2,8 +2,15 @@
 // the system (an all-zero entry is empty), replaced by depth and age.
 #include "search/search_table.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace qorat {
 
@@ -18,10 +25,12 @@ int TableEntry::depth() const { return depth8 + SearchTable::DepthOffset; }
 
 SearchTable::SearchTable(std::size_t megabytes) {
     if (!resize(megabytes)) throw std::bad_alloc();
+    adoptPending();
 }
 
 SearchTable::BucketArray SearchTable::allocate(std::size_t count) {
-    // Zeroed pages come from the system untouched, so even a large table is had at once.
+    // Zeroed pages come from the system untouched, so even a large table is had at once and
+    // costs nothing until the search writes to it.
     return BucketArray(static_cast<Bucket*>(std::calloc(count, sizeof(Bucket))));
 }
 
@@ -29,12 +38,39 @@ bool SearchTable::resize(std::size_t megabytes) {
     const std::size_t count = std::max<std::size_t>(1, megabytes * BytesPerMegabyte / sizeof(Bucket));
     BucketArray fresh = allocate(count);
     if (!fresh) return false;
-    buckets = std::move(fresh);
-    bucketCount = count;
+    pending = std::move(fresh);
+    pendingCount = count;
     return true;
 }
 
-void SearchTable::clear() { std::memset(static_cast<void*>(buckets.get()), 0, bucketCount * sizeof(Bucket)); }
+void SearchTable::adoptPending() {
+    if (!pending) return;
+    buckets = std::move(pending);
+    bucketCount = pendingCount;
+}
+
+void SearchTable::newSearch() {
+    adoptPending();
+    generation8 = static_cast<std::uint8_t>(generation8 + GenerationStep);
+}
+
+void SearchTable::clear() {
+    adoptPending();
+    // The whole pages inside the table are handed back to the system, which gives them again
+    // as zeros when next touched: a clear of any size takes a moment and leaves the memory
+    // free. Only the partial pages at the ends are written.
+    auto* const begin = reinterpret_cast<std::byte*>(buckets.get());
+    auto* const end = begin + bucketCount * sizeof(Bucket);
+    const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    auto* firstPage = reinterpret_cast<std::byte*>((reinterpret_cast<std::uintptr_t>(begin) + pageSize - 1) / pageSize * pageSize);
+    auto* lastPage = reinterpret_cast<std::byte*>(reinterpret_cast<std::uintptr_t>(end) / pageSize * pageSize);
+    if (lastPage <= firstPage || madvise(firstPage, static_cast<std::size_t>(lastPage - firstPage), MADV_DONTNEED) != 0) {
+        std::memset(begin, 0, static_cast<std::size_t>(end - begin));
+        return;
+    }
+    std::memset(begin, 0, static_cast<std::size_t>(firstPage - begin));
+    std::memset(lastPage, 0, static_cast<std::size_t>(end - lastPage));
+}
 
 int SearchTable::usage() const {
     constexpr std::size_t SampleBuckets = 200;

@@ -36,13 +36,16 @@ public:
 
     explicit SearchTable(std::size_t megabytes);
 
-    // Empties the table and gives it about the megabytes; when that memory cannot be had,
-    // keeps the table as it was and returns false.
+    // Takes about the megabytes for an empty table that replaces this one when the next
+    // search begins, so that a search under way keeps its table; when that memory cannot be
+    // had, keeps the table as it was and returns false.
     bool resize(std::size_t megabytes);
+    // The size of the table in use.
     std::size_t megabytes() const { return bucketCount * sizeof(Bucket) >> 20; }
+    // Empties the table, giving its memory back to the system until it is written again.
     void clear();
-    // A new search begins: older entries give way first.
-    void newSearch() { generation8 = static_cast<std::uint8_t>(generation8 + GenerationStep); }
+    // A new search begins: a table asked for replaces this one, and older entries give way first.
+    void newSearch();
 
     // The share of a sample of entries written by this search, in thousandths.
     int usage() const;
@@ -68,11 +71,15 @@ private:
     using BucketArray = std::unique_ptr<Bucket[], FreeMemory>;
     static BucketArray allocate(std::size_t count);
 
+    void adoptPending();
     Bucket& bucketOf(const Board& board) const;
     static std::uint32_t checkOf(const Board& board) { return static_cast<std::uint32_t>(board.key2()); }
 
     BucketArray buckets;
     std::size_t bucketCount = 0;
+    // The table asked for, taken in use by the next search.
+    BucketArray pending;
+    std::size_t pendingCount = 0;
     // Empty entries count as a search old from the start.
     std::uint8_t generation8 = GenerationStep;
 };

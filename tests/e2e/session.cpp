@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -163,6 +164,13 @@ bool Session::waitForOutput(const std::string& text, std::chrono::milliseconds l
         if (!pump(std::chrono::milliseconds(20)) && occurrences(stdoutText, text) < count) return false;
     }
     return true;
+}
+
+long Session::residentMegabytes() const {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6)) / 1024;
+    return -1;
 }
 
 bool Session::finish(std::chrono::milliseconds limit) {

@@ -30,6 +30,9 @@ public:
     // Closes the input if still open and waits for the exit; false on timeout (then it is killed).
     bool finish(std::chrono::milliseconds limit = std::chrono::seconds(20));
 
+    // The program's resident memory now, in megabytes; -1 once it has ended.
+    long residentMegabytes() const;
+
     const std::string& out() const { return stdoutText; }
     const std::string& err() const { return stderrText; }
     int exitStatus() const { return status; }

@@ -122,10 +122,10 @@ TEST(Uci, StopPonderhitAndLimits) {
 
 TEST(Uci, RefusalsSearchNoBoardTheFrontEndLacks) {
     // A refused position or move leaves no position to search until one is set; an unknown
-    // option is named.
+    // option is named; an option whose value comes before its name is read all the same.
     Session session({"-uci"}, bookFreeDirectory());
     session.send("uci\nposition fen 9/9 w\ngo depth 1\nposition startpos moves h2e2 h2e2\ngo depth 1\n"
-                 "setoption name Colour value red\nposition startpos moves h2e2\ngo depth 1\n");
+                 "setoption name Colour value red\nsetoption value 1 name Hash\nposition startpos moves h2e2\ngo depth 1\n");
     ASSERT_TRUE(session.waitForOutput("bestmove ", std::chrono::seconds(20), 3));
     session.finish();
     const std::string out = session.out();
@@ -134,6 +134,38 @@ TEST(Uci, RefusalsSearchNoBoardTheFrontEndLacks) {
                           "info string Illegal move: h2e2\ninfo string No position to search\nbestmove (none)\n"
                           "info string Unknown option: Colour\n");
     EXPECT_TRUE(legalIn(afterCentralCannon, lastLine(out, "bestmove")[1])) << out;
+}
+
+TEST(Uci, LargeTableCostsNothingUntilUsed) {
+    // A gigabyte table, emptied for a new game: no page of it is touched before a search
+    // writes there, so the answer comes at once and the memory stays small.
+    Session session({"-uci"}, bookFreeDirectory());
+    session.send("uci\nsetoption name Hash value 1024\nisready\nucinewgame\nisready\n");
+    ASSERT_TRUE(session.waitForOutput("readyok\n", std::chrono::seconds(20), 2));
+    EXPECT_LT(session.residentMegabytes(), 256);
+    // After a search has written to it, a clear gives the memory back.
+    session.send("position startpos moves h2e2\ngo depth 6\n");
+    ASSERT_TRUE(session.waitForOutput("bestmove "));
+    session.send("ucinewgame\nisready\n");
+    ASSERT_TRUE(session.waitForOutput("readyok\n", std::chrono::seconds(20), 3));
+    EXPECT_LT(session.residentMegabytes(), 256);
+    session.finish();
+}
+
+TEST(Uci, SettingsChangedWhilePonderingWaitForTheNextSearch) {
+    // A ponder search goes on through a change of table and threads, and after the hit gives
+    // the move of its full depth; the next search has the new settings.
+    Session session({"-uci"}, bookFreeDirectory());
+    session.send("uci\nposition startpos moves h2e2 h9g7\ngo ponder depth 13\n");
+    ASSERT_TRUE(session.waitForOutput("info depth 1 "));
+    session.send("setoption name Hash value 16\nsetoption name Threads value 2\nponderhit\n");
+    ASSERT_TRUE(session.waitForOutput("bestmove ", std::chrono::seconds(60)));
+    session.send("isready\n");
+    ASSERT_TRUE(session.waitForOutput("readyok\n"));
+    session.finish();
+    const std::string out = session.out();
+    const std::string beforeMove = out.substr(0, out.find("bestmove "));
+    EXPECT_NE(beforeMove.rfind("info depth 13 "), std::string::npos) << out;
 }
 
 }  // namespace

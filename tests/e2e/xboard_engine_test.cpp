@@ -135,6 +135,21 @@ TEST(XBoardEngine, PondersOnTheExpectedReply) {
     EXPECT_NE(session.out().find("\nmove ", session.out().find(afterMove) + 1), std::string::npos) << session.out();
 }
 
+TEST(XBoardEngine, SettingsChangedWhileThinkingWaitForTheMove) {
+    // The table's size, the threads and the table's use changed as the search begins: the
+    // move still comes from the full depth, not from a search cut short.
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\npost\nsd 13\nusermove h2e2\n");
+    ASSERT_TRUE(session.waitForOutput("feature done=1\n1 "));
+    session.send("memory 16\ncores 2\noption Hash table=1\n");
+    ASSERT_TRUE(session.waitForOutput("\nmove ", std::chrono::seconds(60)));
+    session.finish();
+    const std::string out = session.out();
+    const std::vector<Thinking> lines = thinkingAfter(out.substr(0, out.find("\nmove ")), "feature done=1\n");
+    ASSERT_FALSE(lines.empty()) << out;
+    EXPECT_EQ(lines.back().depth, 13) << out;
+}
+
 TEST(XBoardEngine, FrontEndGamesSearchPastSixPlies) {
     // No "new": the depth of the console's default game does not hold under the protocol.
     Session session({"-xboard"}, bookFreeDirectory());
