@@ -800,6 +800,9 @@ def main():
     EXIT_SECONDS *= args.patience
     HANDSHAKE_SECONDS *= args.patience
     HEAVY_SECONDS *= args.patience
+    # Ended from outside, the fuzzer still kills the programs it started.
+    for number in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(number, lambda received, frame: sys.exit(128 + received))
     lines = load_lines()
     end = time.monotonic() + args.minutes * 60
     sessions = sent = 0
