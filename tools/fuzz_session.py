@@ -14,7 +14,8 @@ and after every few lines asks for a sign of life that must come within a second
 UCI sessions start with -uci or with "uci" typed at the console. Under UCI every "go" must
 be answered by exactly one "bestmove": not before its search may end (an infinite or
 pondering search waits for stop, ponderhit or a command that ends it), at once when
-position, ucinewgame, setoption or another go ends it (before the next readyok), within a
+position, ucinewgame, "setoption name Clear Hash" or another go ends it (before the next
+readyok; other settings wait for the next search and leave it running), within a
 second or two of "stop", and none is owed after "quit" or the end of input.
 A session ends by "quit", or by closing the input, often while a search runs; either way
 the program must exit with status 0 within two seconds. Sizing the table past 64 MB or the
@@ -400,8 +401,24 @@ def split_words(line):
         yield part, part.split()
 
 
-# The commands that end a running search and hand on its move before the next line is read.
-SYNCHRONOUS_ENDS = {b"position", b"ucinewgame", b"setoption", b"go"}
+# The commands that end a running search and hand on its move before the next line is read;
+# of the settings only the one that empties the table, the others holding from the next search.
+SYNCHRONOUS_ENDS = {b"position", b"ucinewgame", b"go"}
+
+
+def option_name(words):
+    """The name of a setoption line as the program reads it: from "name" to "value" when that
+    follows, else to the end."""
+    if b"name" not in words:
+        return b""
+    name_at = words.index(b"name")
+    value_at = words.index(b"value") if b"value" in words else len(words)
+    return b" ".join(words[name_at + 1:value_at if value_at > name_at else len(words)]).lower()
+
+
+def ends_search(words):
+    command = words[0] if words else b""
+    return command in SYNCHRONOUS_ENDS or (command == b"setoption" and option_name(words) == b"clear hash")
 # Each takes the number after it; "infinite" or "ponder" there is no keyword.
 GO_NUMBERS = {b"wtime", b"btime", b"winc", b"binc", b"movestogo", b"depth", b"nodes", b"movetime"}
 BESTMOVE = re.compile(rb"bestmove (\(none\)|[a-i][0-9][a-i][0-9]( ponder [a-i][0-9][a-i][0-9])?)")
@@ -438,7 +455,7 @@ class UciLedger:
                 self.active = part == b"uci"
                 continue
             command = words[0] if words else b""
-            if command == b"stop" or command in SYNCHRONOUS_ENDS:
+            if command == b"stop" or ends_search(words):
                 self.waits = [False] * len(self.waits)
                 if command == b"stop":
                     self.stop_due = len(self.waits)

@@ -47,7 +47,7 @@ class UciLedgerTest(unittest.TestCase):
         self.assertEqual((ledger.fault, ledger.answered, ledger.gos()), (None, 2, 2))
 
     def test_which_commands_end_a_search_and_when_its_move_is_due(self):
-        for command in ["position startpos", "ucinewgame", "setoption name Hash value 8", "go depth 1"]:
+        for command in ["position startpos", "ucinewgame", "setoption name Clear Hash", "go depth 1"]:
             self.assertIsNone(ledger_after(">go infinite", ">" + command, BEST).fault, command)
             # The move is handed on before the next line is read: before the next readyok.
             ledger = ledger_after(">go infinite", ">" + command, ">isready", "<readyok", BEST)
@@ -55,7 +55,8 @@ class UciLedgerTest(unittest.TestCase):
         # A stop's move may follow the readyok, but is then due soon.
         ledger = ledger_after(">go infinite", ">stop", ">isready", "<readyok")
         self.assertEqual((ledger.fault, ledger.stop_due, ledger.answered), (None, 1, 0))
-        for command in ["isready", "uci", "debug on", "ponderhit", "quit", "stopp", "Stop"]:
+        for command in ["isready", "uci", "debug on", "ponderhit", "quit", "stopp", "Stop",
+                        "setoption name Hash value 8", "setoption name Threads value 2"]:
             self.assertIn("before stop", ledger_after(">go infinite", ">" + command, BEST).fault, command)
         self.assertIn("after only 0 isready", ledger_after("<readyok").fault)
 
