@@ -38,7 +38,6 @@ const char* const features =
     "exclude=1 setscore=0 highlight=0 debug=1\n"
     "feature option=\"Search -combo *pvs /// mtd /// alphabeta /// negascout\"\n"
     "feature option=\"Hash table -check 1\"\n"
-    "feature option=\"Hash size (MB) -spin 8 1 1024\"\n"
     "feature option=\"Opening book -check 1\"\n";
 const char* const laterFeatures =
     "feature option=\"Move overhead (ms) -spin 50 0 5000\"\n"
@@ -47,7 +46,9 @@ const char* const laterFeatures =
     "feature done=1\n";
 
 // The option behind each name offered with "feature option"; a check box stores its two
-// values, any other control its value as sent.
+// values, any other control its value as sent. The table's size is not offered: xboard sends
+// "memory" before every game, which would undo a size chosen in the engine's settings; the
+// name is still understood, as the same setting, from scripts that send it.
 struct OfferedOption {
     const char* name;
     const char* option;

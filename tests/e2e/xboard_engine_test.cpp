@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -199,6 +200,21 @@ TEST(XBoardEngine, HintBookAndDrawOffers) {
     // The book file shown is the one in use.
     EXPECT_NE(session.out().find("option=\"Book file -file " + book + "\"\n"), std::string::npos);
     session.finish();
+}
+
+TEST(XBoardEngine, MemoryIsTheOneTableSetting) {
+    // xboard sends "memory" before every game: a size of the engine's own in its settings
+    // would not hold, so none is offered, and "memory" sizes the table across games.
+    Session session({"-xboard"}, bookFreeDirectory(), false, 256);
+    session.send("protover 2\nmemory 64\nnew\nmemory 1024\nping 1\n");
+    ASSERT_TRUE(session.waitForOutput("pong 1\n", std::chrono::seconds(5)));
+    session.finish();
+    const std::string out = session.out();
+    EXPECT_NE(out.find(" memory=1 "), std::string::npos) << out;
+    EXPECT_EQ(out.find("Hash size"), std::string::npos) << out;
+    EXPECT_NE(out.find("tellusererror Not enough memory for a 1024 MB table; it keeps its 64 MB\npong 1\n"),
+              std::string::npos)
+        << out;
 }
 
 TEST(XBoardEngine, ResignsWhenLostIfAllowed) {

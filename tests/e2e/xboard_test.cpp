@@ -23,7 +23,6 @@ const std::string features =
     "setscore=0 highlight=0 debug=1\n"
     "feature option=\"Search -combo *pvs /// mtd /// alphabeta /// negascout\"\n"
     "feature option=\"Hash table -check 1\"\n"
-    "feature option=\"Hash size (MB) -spin 8 1 1024\"\n"
     "feature option=\"Opening book -check 1\"\n"
     // The book in use, here none.
     "feature option=\"Book file -file \"\n"
