@@ -12,6 +12,8 @@ void BackgroundSearch::start(const Board& position, const Move& after, const Sea
     root.replayGame(position);
     fromKey1 = root.key1();
     fromKey2 = root.key2();
+    pondered = after;
+    showPondered = purpose == Purpose::Ponder && !after.isNull();
     if (!after.isNull()) {
         Move m = after;
         root.makeMove(m);
@@ -51,6 +53,8 @@ bool BackgroundSearch::finished() {
 void BackgroundSearch::ponderHit() {
     if (current != Purpose::Ponder) return;
     current = Purpose::Play;
+    // The board has the move pondered on now: the lines are read from it.
+    showPondered = false;
     pool.ponderHit();
 }
 
@@ -86,7 +90,17 @@ void BackgroundSearch::showThinking(const ThinkingLine& thinking) {
         const std::lock_guard<std::mutex> guard(lock);
         latest = {thinking.milliseconds, thinking.nodes, thinking.depth};
     }
-    if (post) interface.showThinking(thinking);
+    if (!post) return;
+    if (!showPondered.load()) {
+        interface.showThinking(thinking);
+        return;
+    }
+    Line line;
+    line.push_back({pondered});
+    line.append(*thinking.line);
+    ThinkingLine shown = thinking;
+    shown.line = &line;
+    interface.showThinking(shown);
 }
 
 void BackgroundSearch::searchDone(const Move& best, const Move& reply, int score) {

@@ -28,7 +28,9 @@ public:
 
     BackgroundSearch(SearchPool& pool, Interface& interface);
 
-    // Searches the position, with the move after it when one is given (the move pondered on).
+    // Searches the position, with the move after it when one is given (the move pondered on,
+    // which heads every thinking line until the ponder hit: the line as the front end reads it,
+    // from the position before that move).
     void start(const Board& position, const Move& after, const SearchLimits& limits, Purpose purpose);
     // Stops the search, waits for it, and forgets it and its move.
     void cancel();
@@ -77,8 +79,10 @@ private:
     std::uint64_t fromKey1 = 0;
     std::uint64_t fromKey2 = 0;
     Purpose current = Purpose::None;
-    // Read by the search's thread.
+    // Read by the search's thread; the move pondered on is set before the search starts.
     std::atomic<bool> post{false};
+    Move pondered = nullMove;
+    std::atomic<bool> showPondered{false};
     Result last;
     // Written by the search's thread.
     std::mutex lock;

@@ -389,6 +389,8 @@ void XBoardProtocol::computerMoved() {
     if (!ponder || !searchesInBackground() || !computerPlays() || expected.isNull() || !lawyer.isLegal(reply)) return;
     SearchLimits limits = moveLimits();
     limits.ponder = true;
+    // xboard shows the move pondered on by the hint that comes before the thinking lines.
+    interface.print("Hint: " + moveText(reply) + "\n");
     background.start(board, reply, limits, BackgroundSearch::Purpose::Ponder);
 }
 

@@ -1,7 +1,7 @@
-// What the xboard protocol offers beyond playing: analysis that follows the board, pondering,
-// the table's size and the threads, hints, the book, draw offers and resignation, and the
-// faults mended in play: the depth of a front end's game, "?" in the same write as the move,
-// a refused position stopping the search, "go" after the game's end.
+// What the xboard protocol offers beyond playing: analysis that follows the board, pondering
+// and the move pondered on, the table's size and the threads, hints, the book, draw offers
+// and resignation, and the faults mended in play: the depth of a front end's game, "?" in the
+// same write as the move, a refused position stopping the search, "go" after the game's end.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/keys.h"
+#include "board/notation.h"
 #include "session.h"
 
 namespace qorat::testing {
@@ -53,6 +55,18 @@ std::string expectedReply(const std::string& out) {
 std::string lastMove(const std::string& out) {
     const std::size_t at = out.rfind("\nmove ");
     return at == std::string::npos ? "" : out.substr(at + 6, 4);
+}
+
+// Our FEN text of the position after the moves.
+std::string positionAfter(const std::string& fen, const std::vector<std::string>& moves) {
+    fillKeyTables(1);
+    Board board;
+    board.setFen(fen);
+    for (const std::string& text : moves) {
+        Move m = parseMove(text);
+        board.makeMove(m);
+    }
+    return board.toFen();
 }
 
 TEST(XBoardEngine, AnalysisFollowsTheBoard) {
@@ -134,6 +148,29 @@ TEST(XBoardEngine, PondersOnTheExpectedReply) {
     session.finish();
     EXPECT_EQ(session.out().find("Error"), std::string::npos) << session.out();
     EXPECT_NE(session.out().find("\nmove ", session.out().find(afterMove) + 1), std::string::npos) << session.out();
+}
+
+TEST(XBoardEngine, PonderingShowsTheMovePonderedOn) {
+    // The front end learns the move pondered on from a hint, and reads each thinking line from
+    // the position before that move.
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\nhard\npost\nst 1\nusermove h2e2\n");
+    ASSERT_TRUE(session.waitForOutput("\nmove "));
+    ASSERT_TRUE(session.waitForOutput("\nHint: ")) << session.out();
+    ASSERT_TRUE(session.waitForOutput("\n3 ", std::chrono::seconds(20), 2)) << session.out();
+    const std::string out = session.out();
+    const std::string played = lastMove(out);
+    const std::size_t hintAt = out.find("\nHint: ");
+    const std::string guess = out.substr(hintAt + 7, 4);
+    EXPECT_EQ(out.substr(out.rfind("\nmove "), hintAt - out.rfind("\nmove ")), "\nmove " + played) << out;
+    EXPECT_TRUE(legalIn(positionAfter(afterCentralCannon, {played}), guess)) << out;
+    const std::vector<Thinking> pondering = thinkingAfter(out, "\nHint: " + guess + "\n");
+    ASSERT_FALSE(pondering.empty()) << out;
+    for (const Thinking& t : pondering) EXPECT_EQ(t.first, guess) << out;
+    session.send("usermove " + guess + "\nping 1\n");
+    ASSERT_TRUE(session.waitForOutput("pong 1\n"));
+    session.finish();
+    EXPECT_TRUE(legalIn(positionAfter(afterCentralCannon, {played, guess}), lastMove(session.out()))) << session.out();
 }
 
 TEST(XBoardEngine, FrontEndGamesSearchPastSixPlies) {
