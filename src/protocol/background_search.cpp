@@ -24,7 +24,6 @@ void BackgroundSearch::start(const Board& position, const Move& after, const Sea
     {
         const std::lock_guard<std::mutex> guard(lock);
         done = false;
-        latest = Status{};
     }
     current = purpose;
     pool.setPosition(root);
@@ -80,16 +79,7 @@ bool BackgroundSearch::takeResult(Result& result) {
     return true;
 }
 
-BackgroundSearch::Status BackgroundSearch::status() {
-    const std::lock_guard<std::mutex> guard(lock);
-    return latest;
-}
-
 void BackgroundSearch::showThinking(const ThinkingLine& thinking) {
-    {
-        const std::lock_guard<std::mutex> guard(lock);
-        latest = {thinking.milliseconds, thinking.nodes, thinking.depth};
-    }
     if (!post) return;
     if (!showPondered.load()) {
         interface.showThinking(thinking);

@@ -57,13 +57,8 @@ public:
     void forgetResult() { last = Result{}; }
     // Whether thinking lines are shown: xboard's "post", always for analysis and UCI.
     void showThinking(bool on) { post = on; }
-    // The last thinking line's time, nodes and depth, for a status report.
-    struct Status {
-        long long milliseconds = 0;
-        std::int64_t nodes = 0;
-        int depth = 0;
-    };
-    Status status();
+    // The search under way as it stands, for a status report; nothing while none runs.
+    SearchPool::Progress progress() const { return active() ? pool.progress() : SearchPool::Progress{}; }
 
     void showThinking(const ThinkingLine& thinking) override;
     void searchDone(const Move& best, const Move& reply, int score) override;
@@ -88,7 +83,6 @@ private:
     std::mutex lock;
     bool done = false;
     Result outcome;
-    Status latest;
 };
 
 }  // namespace qorat

@@ -425,15 +425,22 @@ void XBoardProtocol::startAnalysis() {
     SearchLimits limits;
     limits.infinite = true;
     if (!excluded.empty()) {
-        MoveList legal;
-        lawyer.generateMoves(legal, true);
-        for (const Move& m : legal)
-            if (std::none_of(excluded.begin(), excluded.end(), [&](const Move& e) { return e.sameSquares(m); }))
-                limits.searchMoves.push_back(m);
+        limits.searchMoves = movesToAnalyse();
         // Every move excluded: nothing to analyse until one is included again.
         if (limits.searchMoves.empty()) return;
     }
     background.start(board, nullMove, limits, BackgroundSearch::Purpose::Analyse);
+}
+
+MoveList XBoardProtocol::movesToAnalyse() {
+    keepExclusionsFor(board);
+    MoveList legal;
+    lawyer.generateMoves(legal, true);
+    MoveList kept;
+    for (const Move& m : legal)
+        if (std::none_of(excluded.begin(), excluded.end(), [&](const Move& e) { return e.sameSquares(m); }))
+            kept.push_back(m);
+    return kept;
 }
 
 void XBoardProtocol::exclude(const std::string& text, bool out) {
@@ -461,9 +468,16 @@ void XBoardProtocol::exclude(const std::string& text, bool out) {
 
 void XBoardProtocol::showStatus() {
     if (!analysis) return;
-    const BackgroundSearch::Status status = background.status();
-    interface.print("stat01: " + std::to_string(status.milliseconds / 10) + " " + std::to_string(status.nodes) + " " +
-                    std::to_string(status.depth) + " 0 0\n");
+    // The search as it stands: its time and nodes until now, the iteration under way, its root
+    // moves not yet begun among all it searches, and the one it searches now.
+    const SearchPool::Progress now = background.progress();
+    const int total = static_cast<int>(movesToAnalyse().size());
+    const int left = std::clamp(total - now.root.movesBegun, 0, total);
+    std::string text = "stat01: " + std::to_string(now.elapsed / MillisecondsPerCentisecond) + " " +
+                       std::to_string(now.nodes) + " " + std::to_string(now.root.depth) + " " + std::to_string(left) +
+                       " " + std::to_string(total);
+    if (!now.root.move.isNull()) text += " " + moveText(now.root.move);
+    interface.print(text + "\n");
 }
 
 void XBoardProtocol::hint() {

@@ -69,6 +69,8 @@ private:
     void startAnalysis();
     // Forgets the excluded moves once the board is no longer theirs.
     void keepExclusionsFor(const Board& position);
+    // The board's legal moves that are not excluded.
+    MoveList movesToAnalyse();
     void exclude(const std::string& move, bool out);
     void showStatus();
     void hint();

@@ -1,7 +1,8 @@
-// What the xboard protocol offers beyond playing: analysis that follows the board, pondering
-// and the move pondered on, the table's size and the threads, hints, the book, draw offers
-// and resignation, and the faults mended in play: the depth of a front end's game, "?" in the
-// same write as the move, a refused position stopping the search, "go" after the game's end.
+// What the xboard protocol offers beyond playing: analysis that follows the board and its
+// status report, pondering and the move pondered on, the table's size and the threads, hints,
+// the book, draw offers and resignation, and the faults mended in play: the depth of a front
+// end's game, "?" in the same write as the move, a refused position stopping the search, "go"
+// after the game's end.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -15,7 +16,10 @@
 
 #include "board/board.h"
 #include "board/keys.h"
+#include "board/move_list.h"
 #include "board/notation.h"
+#include "rules/lawyer.h"
+#include "search/search_types.h"
 #include "session.h"
 
 namespace qorat::testing {
@@ -69,6 +73,36 @@ std::string positionAfter(const std::string& fen, const std::vector<std::string>
     return board.toFen();
 }
 
+int legalMoveCount(const std::string& fen) {
+    fillKeyTables(1);
+    Board board;
+    Lawyer lawyer(board);
+    board.addObserver(&lawyer);
+    board.setFen(fen);
+    MoveList moves;
+    lawyer.generateMoves(moves, true);
+    return static_cast<int>(moves.size());
+}
+
+// The first "stat01:" line of the output after the text: time, nodes, depth, moves left and
+// the root moves in all; -1 where it has none.
+struct Status {
+    long long centiseconds = -1;
+    long long nodes = -1;
+    int depth = -1;
+    int left = -1;
+    int total = -1;
+};
+Status statusAfter(const std::string& out, const std::string& text) {
+    const std::size_t start = out.find(text);
+    const std::size_t at = start == std::string::npos ? start : out.find("stat01: ", start);
+    Status status;
+    if (at == std::string::npos) return status;
+    std::istringstream fields(out.substr(at + 8));
+    fields >> status.centiseconds >> status.nodes >> status.depth >> status.left >> status.total;
+    return status;
+}
+
 TEST(XBoardEngine, AnalysisFollowsTheBoard) {
     // Each pong marks where the board changed: the lines after it are of the new position.
     Session session({"-xboard"}, bookFreeDirectory());
@@ -103,6 +137,41 @@ TEST(XBoardEngine, AnalysisFollowsTheBoard) {
     // A status line on request; nothing played or claimed while analysing.
     EXPECT_NE(out.find("stat01: "), std::string::npos);
     EXPECT_EQ(out.find("move "), std::string::npos) << out;
+}
+
+TEST(XBoardEngine, StatusTellsTheSearchAsItStands) {
+    // Mate in one: the analysis soon completes its deepest iteration and waits, its last
+    // thinking line growing old while the analysis goes on.
+    const std::string mateInOne = "3k5/9/9/9/9/9/9/9/R8/4K4";
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\nforce\nsetboard " + mateInOne + " w\nanalyze\n");
+    ASSERT_TRUE(session.waitForOutput("\n" + std::to_string(MaxPly - 1) + " "));
+    const auto seen = std::chrono::steady_clock::now();
+    usleep(1000000);
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - seen);
+    session.send(".\nping 1\n");
+    ASSERT_TRUE(session.waitForOutput("pong 1\n"));
+    // The moves left to search, then all the root moves, the excluded ones left out.
+    session.send("exclude a1d1\nping 2\n");
+    ASSERT_TRUE(session.waitForOutput("pong 2\n"));
+    ASSERT_TRUE(session.waitForOutput("\n3 ", std::chrono::seconds(20), 2));
+    session.send(".\nping 3\n");
+    ASSERT_TRUE(session.waitForOutput("pong 3\n"));
+    session.send("exit\n");
+    session.finish();
+    const int legal = legalMoveCount(mateInOne + " r");
+    // The time is the analysis's own until the question, at least the wait since its last line.
+    const Status done = statusAfter(session.out(), "feature done=1\n");
+    EXPECT_GE(done.centiseconds, waited.count() / 10) << session.out();
+    EXPECT_GT(done.nodes, 0);
+    EXPECT_EQ(done.depth, MaxPly - 1);
+    EXPECT_EQ(done.left, 0);
+    EXPECT_EQ(done.total, legal);
+    const Status searching = statusAfter(session.out(), "pong 2\n");
+    EXPECT_GE(searching.depth, 3) << session.out();
+    EXPECT_GE(searching.left, 0);
+    EXPECT_LE(searching.left, searching.total);
+    EXPECT_EQ(searching.total, legal - 1);
 }
 
 TEST(XBoardEngine, ExcludedMovesAreNotAnalysed) {
