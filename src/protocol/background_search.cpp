@@ -24,6 +24,7 @@ void BackgroundSearch::start(const Board& position, const Move& after, const Sea
     {
         const std::lock_guard<std::mutex> guard(lock);
         done = false;
+        latestScore.reset();
     }
     current = purpose;
     pool.setPosition(root);
@@ -37,6 +38,20 @@ void BackgroundSearch::cancel() {
     current = Purpose::None;
     const std::lock_guard<std::mutex> guard(lock);
     done = false;
+}
+
+int BackgroundSearch::scoreNow(const Board& position, const SearchLimits& limits) {
+    cancel();
+    // Heard on the search's thread; read once the search has been waited for.
+    struct ScoreTaker final : SearchListener {
+        int score = 0;
+        void showThinking(const ThinkingLine&) override {}
+        void searchDone(const Move&, const Move&, int searched) override { score = searched; }
+    } taker;
+    pool.setPosition(position);
+    pool.go(limits, taker);
+    pool.wait();
+    return taker.score;
 }
 
 void BackgroundSearch::finish() {
@@ -79,7 +94,18 @@ bool BackgroundSearch::takeResult(Result& result) {
     return true;
 }
 
+std::optional<int> BackgroundSearch::currentScore() {
+    if (!active()) return std::nullopt;
+    const std::lock_guard<std::mutex> guard(lock);
+    return latestScore;
+}
+
 void BackgroundSearch::showThinking(const ThinkingLine& thinking) {
+    // A bound from a failed window is no score yet.
+    if (!thinking.lowerBound && !thinking.upperBound) {
+        const std::lock_guard<std::mutex> guard(lock);
+        latestScore = thinking.score;
+    }
     if (!post) return;
     if (!showPondered.load()) {
         interface.showThinking(thinking);

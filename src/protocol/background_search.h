@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 #include "board/board.h"
 #include "rules/lawyer.h"
@@ -38,6 +39,9 @@ public:
     void finish();
     // Asks the search to end now; its move comes as usual.
     void stop() { pool.stop(); }
+    // Searches the position at once within the limits, while no other search runs, and gives
+    // its score for the side to move.
+    int scoreNow(const Board& position, const SearchLimits& limits);
     // The pondered move was played: the search goes on as one for a move to play.
     void ponderHit();
 
@@ -59,6 +63,9 @@ public:
     void showThinking(bool on) { post = on; }
     // The search under way as it stands, for a status report; nothing while none runs.
     SearchPool::Progress progress() const { return active() ? pool.progress() : SearchPool::Progress{}; }
+    // The score of the search under way at its last completed depth, for the side to move in
+    // its position; nothing before its first.
+    std::optional<int> currentScore();
 
     void showThinking(const ThinkingLine& thinking) override;
     void searchDone(const Move& best, const Move& reply, int score) override;
@@ -83,6 +90,7 @@ private:
     std::mutex lock;
     bool done = false;
     Result outcome;
+    std::optional<int> latestScore;
 };
 
 }  // namespace qorat

@@ -72,6 +72,9 @@ constexpr int DrawOfferMargin = 10;
 constexpr int DrawOfferAfterMoves = 50;
 constexpr int DrawAcceptScore = -100;
 constexpr std::size_t DrawOfferInterval = 20;
+// A draw offered before any search of ours has scored the game is judged on a search of this
+// many nodes: a blink, enough to count the material and what hangs.
+constexpr std::int64_t DrawJudgementNodes = 100000;
 // The classic searches score in tenths of a pawn.
 constexpr int CentipawnsPerClassicUnit = 10;
 
@@ -211,6 +214,7 @@ void XBoardProtocol::newGame() {
     engine.dropMove();
     background.cancel();
     background.forgetResult();
+    ownScore.reset();
     excluded.clear();
     losingMoves = 0;
     lastDrawOffer = 0;
@@ -240,6 +244,7 @@ void XBoardProtocol::setBoard(const std::string& fen) {
     engine.dropMove();
     background.cancel();
     background.forgetResult();
+    ownScore.reset();
     excluded.clear();
     if (positionRefused) {
         options.set("computerColor", "n");
@@ -384,6 +389,12 @@ bool XBoardProtocol::computerMove(Move& m) {
 
 void XBoardProtocol::computerMoved() {
     clock.endTurn(static_cast<int>((board.history().size() - 1) / 2));
+    // A book move has no score: neither search has run for it.
+    ownScore.reset();
+    if (searchesInBackground() && !background.lastResult().best.isNull())
+        ownScore = background.lastResult().score;
+    else if (!searchesInBackground() && engine.progress().depth > 0)
+        ownScore = engine.progress().score * CentipawnsPerClassicUnit;
     const Move expected = background.lastResult().reply;
     Move reply = expected;
     if (!ponder || !searchesInBackground() || !computerPlays() || expected.isNull() || !lawyer.isLegal(reply)) return;
@@ -508,14 +519,26 @@ void XBoardProtocol::showBookMoves() {
     interface.print(text.str());
 }
 
-int XBoardProtocol::lastScore() const {
-    return searchesInBackground() ? background.lastResult().score
-                                  : engine.progress().score * CentipawnsPerClassicUnit;
+int XBoardProtocol::drawOfferScore() {
+    using Purpose = BackgroundSearch::Purpose;
+    // The threaded search's position has the engine to move, whether playing or pondering.
+    if (background.purpose() == Purpose::Play || background.purpose() == Purpose::Ponder) {
+        if (const std::optional<int> live = background.currentScore()) return *live;
+    }
+    if (!searchesInBackground() && engine.isThinking() && engine.progress().depth > 0)
+        return engine.progress().score * CentipawnsPerClassicUnit;
+    if (ownScore) return *ownScore;
+    // A search of ours not yet through its first depth holds the threads: the game counts as level.
+    if (background.active()) return 0;
+    SearchLimits limits;
+    limits.nodes = DrawJudgementNodes;
+    const int score = background.scoreNow(board, limits);
+    return options.get("computerColor") == (board.sideToMove() == Red ? "r" : "b") ? score : -score;
 }
 
 void XBoardProtocol::answerDrawOffer() {
     // Taken when the engine stands worse; "offer draw" accepts an offer made.
-    if (computerPlays() && lastScore() <= DrawAcceptScore) interface.print("offer draw\n");
+    if (computerPlays() && drawOfferScore() <= DrawAcceptScore) interface.print("offer draw\n");
 }
 
 bool XBoardProtocol::resigns(int score) {

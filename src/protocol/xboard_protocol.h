@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,7 +80,9 @@ private:
     // Whether the score of the move about to be played gives the game up, or offers a draw.
     bool resigns(int score);
     void considerDrawOffer(int score);
-    int lastScore() const;
+    // The engine's view of the game, in centipawns: its search under way, else the search of
+    // its last move, else a short search of the board.
+    int drawOfferScore();
 
     Interface& interface;
     Board& board;
@@ -98,6 +101,9 @@ private:
     std::uint64_t excludedKey = 0;
     std::size_t excludedPlies = 0;
     std::size_t lastDrawOffer = 0;
+    // The score of the search that gave the engine's last move; nothing after a book move, a
+    // new game or a position set.
+    std::optional<int> ownScore;
     bool resignOn = false;
     bool offerDrawOn = false;
     int losingMoves = 0;

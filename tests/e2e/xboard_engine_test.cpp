@@ -103,6 +103,11 @@ Status statusAfter(const std::string& out, const std::string& text) {
     return status;
 }
 
+// Material for a draw offer: Blue without its rooks, Red with one, both sides' pawns and
+// guards in place, so that no search sees a mate; and the same without Red's rook.
+const std::string blueRookDown = "3akae2/9/9/p1p1p1p1p/9/9/P1P1P1P1P/9/R8/3AKAE2";
+const std::string levelPosition = "3akae2/9/9/p1p1p1p1p/9/9/P1P1P1P1P/9/9/3AKAE2";
+
 TEST(XBoardEngine, AnalysisFollowsTheBoard) {
     // Each pong marks where the board changed: the lines after it are of the new position.
     Session session({"-xboard"}, bookFreeDirectory());
@@ -306,6 +311,49 @@ TEST(XBoardEngine, HintBookAndDrawOffers) {
     // The book file shown is the one in use.
     EXPECT_NE(session.out().find("option=\"Book file -file " + book + "\"\n"), std::string::npos);
     session.finish();
+}
+
+TEST(XBoardEngine, DrawOffersInAFreshPosition) {
+    // Nothing has searched the position set: a short search judges the offer, whichever
+    // search plays the game.
+    struct Case {
+        const char* search;
+        std::string position;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"pvs", blueRookDown, true},
+        {"mtd", blueRookDown, true},
+        {"pvs", levelPosition, false},
+        {"negascout", levelPosition, false},
+    };
+    for (const Case& c : cases) {
+        const RunResult run = runProgram({"-xboard"}, std::string("protover 2\nnew\noption Search=") + c.search +
+                                                          "\nsetboard " + c.position + " w\ndraw\nping 1\n");
+        const std::size_t pong = run.out.find("pong 1\n");
+        ASSERT_NE(pong, std::string::npos) << c.search << run.out;
+        EXPECT_EQ(run.out.find("offer draw\n") != std::string::npos, c.taken) << c.search << run.out;
+        // The answer comes at once, before the ping that followed the offer.
+        if (c.taken) {
+            EXPECT_NE(run.out.find("offer draw\npong 1\n"), std::string::npos) << c.search << run.out;
+        }
+    }
+}
+
+TEST(XBoardEngine, DrawOffersDuringTheSearch) {
+    // The engine thinks about its move, a rook down: the search under way judges the offer.
+    for (const char* search : {"pvs", "mtd"}) {
+        Session session({"-xboard"}, bookFreeDirectory());
+        session.send(std::string("protover 2\nnew\noption Search=") + search + "\npost\nst 30\nsetboard " +
+                     blueRookDown + " b\n");
+        ASSERT_TRUE(session.waitForOutput("\n2 ")) << search << session.out();
+        session.send("draw\n");
+        EXPECT_TRUE(session.waitForOutput("offer draw\n", std::chrono::seconds(10))) << search << session.out();
+        session.send("?\n");
+        ASSERT_TRUE(session.waitForOutput("\nmove ")) << search;
+        session.finish();
+        EXPECT_TRUE(legalIn(blueRookDown + " b", lastMove(session.out()))) << search << session.out();
+    }
 }
 
 TEST(XBoardEngine, MemoryIsTheOneTableSetting) {
