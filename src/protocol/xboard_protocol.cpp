@@ -178,6 +178,7 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
     } else if (command == "analyze") {
         options.set("computerColor", "n");
         analysis = true;
+        tellAnalysisSearch();
     } else if (command == "exit") {
         analysis = false;
         background.cancel();
@@ -308,6 +309,7 @@ void XBoardProtocol::setOption(const std::string& assignment) {
             options.set(offered.option, value);
         else
             options.set(offered.option, value == "1" ? offered.checked : offered.unchecked);
+        if (name == "Search") tellAnalysisSearch();
         return;
     }
     interface.print("Error (unknown option): " + name + "\n");
@@ -419,6 +421,13 @@ SearchLimits XBoardProtocol::moveLimits() const {
     SearchLimits limits = clock.limits(movesMade());
     limits.depth = std::atoi(options.get("searchPly").c_str());
     return limits;
+}
+
+void XBoardProtocol::tellAnalysisSearch() {
+    // Analysis runs on threads of its own, which only the modern search has; a pop-up, since
+    // xboard shows no comment lines, so that nobody takes its lines for the classic search's.
+    if (analysis && !engine.modernSearch())
+        interface.print("telluser Analysis uses the pvs search; " + engine.searchName() + " plays only in games\n");
 }
 
 void XBoardProtocol::keepExclusionsFor(const Board& position) {

@@ -68,6 +68,8 @@ private:
     // The limits of the computer's next move: the clock's and the depth set by "sd".
     SearchLimits moveLimits() const;
     void startAnalysis();
+    // Tells the person when a classic search is chosen but the analysis uses the modern one.
+    void tellAnalysisSearch();
     // Forgets the excluded moves once the board is no longer theirs.
     void keepExclusionsFor(const Board& position);
     // The board's legal moves that are not excluded.

@@ -356,6 +356,29 @@ TEST(XBoardEngine, DrawOffersDuringTheSearch) {
     }
 }
 
+TEST(XBoardEngine, AnalysisSaysWhenAClassicSearchIsChosen) {
+    // Analysis always uses the modern search; a classic one chosen, before or during the
+    // analysis, is named so that nobody reads the lines as its own.
+    struct Case {
+        const char* commands;
+        const char* told;
+    };
+    const Case cases[] = {
+        {"option Search=mtd\nanalyze\n", "telluser Analysis uses the pvs search; mtd plays only in games\n"},
+        {"analyze\noption Search=alphabeta\n", "telluser Analysis uses the pvs search; alphabeta plays only in games\n"},
+        {"option Search=negascout\nforce\n", ""},
+        {"option Search=pvs\nanalyze\n", ""},
+    };
+    for (const Case& c : cases) {
+        const RunResult run = runProgram({"-xboard"}, std::string("protover 2\nnew\nforce\n") + c.commands + "ping 1\nexit\n");
+        const std::string upToPong = run.out.substr(0, run.out.find("pong 1\n"));
+        EXPECT_EQ(occurrences(upToPong, "telluser"), *c.told ? 1 : 0) << c.commands << run.out;
+        if (*c.told) {
+            EXPECT_NE(upToPong.find(c.told), std::string::npos) << c.commands << run.out;
+        }
+    }
+}
+
 TEST(XBoardEngine, MemoryIsTheOneTableSetting) {
     // xboard sends "memory" before every game: a size of the engine's own in its settings
     // would not hold, so none is offered, and "memory" sizes the table across games.
