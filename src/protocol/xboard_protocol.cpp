@@ -493,11 +493,12 @@ void XBoardProtocol::showStatus() {
     const SearchPool::Progress now = background.progress();
     const int total = static_cast<int>(movesToAnalyse().size());
     const int left = std::clamp(total - now.root.movesBegun, 0, total);
-    std::string text = "stat01: " + std::to_string(now.elapsed / MillisecondsPerCentisecond) + " " +
-                       std::to_string(now.nodes) + " " + std::to_string(now.root.depth) + " " + std::to_string(left) +
-                       " " + std::to_string(total);
-    if (!now.root.move.isNull()) text += " " + moveText(now.root.move);
-    interface.print(text + "\n");
+    std::ostringstream text;
+    text << "stat01: " << now.elapsed / MillisecondsPerCentisecond << ' ' << now.nodes << ' ' << now.root.depth << ' '
+         << left << ' ' << total;
+    if (!now.root.move.isNull()) text << ' ' << moveText(now.root.move);
+    text << '\n';
+    interface.print(text.str());
 }
 
 void XBoardProtocol::hint() {
