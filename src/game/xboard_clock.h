@@ -1,6 +1,6 @@
 // The engine's clock under the xboard protocol: the front end's readings of both clocks and
 // its time control, kept running between readings, and the budget of the move being thought
-// about, in milliseconds.
+// about, in milliseconds, as the classic searches spend it (the modern search keeps its own).
 #pragma once
 
 #include <chrono>
@@ -36,8 +36,11 @@ public:
     // The engine has moved: its clock is charged and credited as the front end's would be,
     // for a front end that sends no readings.
     void endTurn(int movesMade);
-    bool hasTimeForMove() const override { return !budget.pastHard(); }
-    bool mayStartIteration() const override { return budget.mayStartIteration(); }
+    // A classic iteration cut short is lost whole: under a clock the search keeps to the
+    // move's share, never stretching past it as the modern search may, and begins an
+    // iteration only when it can end within the share.
+    bool hasTimeForMove() const override { return budget.elapsed() < budget.softLimit(); }
+    bool mayStartIteration() const override;
 
     Milliseconds softLimit() const { return budget.softLimit(); }
     Milliseconds hardLimit() const { return budget.hardLimit(); }
@@ -51,6 +54,8 @@ private:
     Milliseconds opponentRemaining = 0;
     Milliseconds moveOverhead = TimeManager::DefaultMoveOverhead;
     TimeManager budget;
+    // Whether the turn under way has a fixed time for its move.
+    bool fixedTurn = false;
 };
 
 }  // namespace qorat

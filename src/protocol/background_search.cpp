@@ -12,6 +12,8 @@ void BackgroundSearch::start(const Board& position, const Move& after, const Sea
     root.replayGame(position);
     fromKey1 = root.key1();
     fromKey2 = root.key2();
+    pondered = after;
+    showPondered = purpose == Purpose::Ponder && !after.isNull();
     if (!after.isNull()) {
         Move m = after;
         root.makeMove(m);
@@ -22,7 +24,7 @@ void BackgroundSearch::start(const Board& position, const Move& after, const Sea
     {
         const std::lock_guard<std::mutex> guard(lock);
         done = false;
-        latest = Status{};
+        latestScore.reset();
     }
     current = purpose;
     pool.setPosition(root);
@@ -38,6 +40,20 @@ void BackgroundSearch::cancel() {
     done = false;
 }
 
+int BackgroundSearch::scoreNow(const Board& position, const SearchLimits& limits) {
+    cancel();
+    // Heard on the search's thread; read once the search has been waited for.
+    struct ScoreTaker final : SearchListener {
+        int score = 0;
+        void showThinking(const ThinkingLine&) override {}
+        void searchDone(const Move&, const Move&, int searched) override { score = searched; }
+    } taker;
+    pool.setPosition(position);
+    pool.go(limits, taker);
+    pool.wait();
+    return taker.score;
+}
+
 void BackgroundSearch::finish() {
     pool.stop();
     pool.wait();
@@ -51,6 +67,8 @@ bool BackgroundSearch::finished() {
 void BackgroundSearch::ponderHit() {
     if (current != Purpose::Ponder) return;
     current = Purpose::Play;
+    // The board has the move pondered on now: the lines are read from it.
+    showPondered = false;
     pool.ponderHit();
 }
 
@@ -76,17 +94,29 @@ bool BackgroundSearch::takeResult(Result& result) {
     return true;
 }
 
-BackgroundSearch::Status BackgroundSearch::status() {
+std::optional<int> BackgroundSearch::currentScore() {
+    if (!active()) return std::nullopt;
     const std::lock_guard<std::mutex> guard(lock);
-    return latest;
+    return latestScore;
 }
 
 void BackgroundSearch::showThinking(const ThinkingLine& thinking) {
-    {
+    // A bound from a failed window is no score yet.
+    if (!thinking.lowerBound && !thinking.upperBound) {
         const std::lock_guard<std::mutex> guard(lock);
-        latest = {thinking.milliseconds, thinking.nodes, thinking.depth};
+        latestScore = thinking.score;
     }
-    if (post) interface.showThinking(thinking);
+    if (!post) return;
+    if (!showPondered.load()) {
+        interface.showThinking(thinking);
+        return;
+    }
+    Line line;
+    line.push_back({pondered});
+    line.append(*thinking.line);
+    ThinkingLine shown = thinking;
+    shown.line = &line;
+    interface.showThinking(shown);
 }
 
 void BackgroundSearch::searchDone(const Move& best, const Move& reply, int score) {

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 #include "board/board.h"
 #include "rules/lawyer.h"
@@ -28,7 +29,9 @@ public:
 
     BackgroundSearch(SearchPool& pool, Interface& interface);
 
-    // Searches the position, with the move after it when one is given (the move pondered on).
+    // Searches the position, with the move after it when one is given (the move pondered on,
+    // which heads every thinking line until the ponder hit: the line as the front end reads it,
+    // from the position before that move).
     void start(const Board& position, const Move& after, const SearchLimits& limits, Purpose purpose);
     // Stops the search, waits for it, and forgets it and its move.
     void cancel();
@@ -36,6 +39,9 @@ public:
     void finish();
     // Asks the search to end now; its move comes as usual.
     void stop() { pool.stop(); }
+    // Searches the position at once within the limits, while no other search runs, and gives
+    // its score for the side to move.
+    int scoreNow(const Board& position, const SearchLimits& limits);
     // The pondered move was played: the search goes on as one for a move to play.
     void ponderHit();
 
@@ -55,13 +61,11 @@ public:
     void forgetResult() { last = Result{}; }
     // Whether thinking lines are shown: xboard's "post", always for analysis and UCI.
     void showThinking(bool on) { post = on; }
-    // The last thinking line's time, nodes and depth, for a status report.
-    struct Status {
-        long long milliseconds = 0;
-        std::int64_t nodes = 0;
-        int depth = 0;
-    };
-    Status status();
+    // The search under way as it stands, for a status report; nothing while none runs.
+    SearchPool::Progress progress() const { return active() ? pool.progress() : SearchPool::Progress{}; }
+    // The score of the search under way at its last completed depth, for the side to move in
+    // its position; nothing before its first.
+    std::optional<int> currentScore();
 
     void showThinking(const ThinkingLine& thinking) override;
     void searchDone(const Move& best, const Move& reply, int score) override;
@@ -77,14 +81,16 @@ private:
     std::uint64_t fromKey1 = 0;
     std::uint64_t fromKey2 = 0;
     Purpose current = Purpose::None;
-    // Read by the search's thread.
+    // Read by the search's thread; the move pondered on is set before the search starts.
     std::atomic<bool> post{false};
+    Move pondered = nullMove;
+    std::atomic<bool> showPondered{false};
     Result last;
     // Written by the search's thread.
     std::mutex lock;
     bool done = false;
     Result outcome;
-    Status latest;
+    std::optional<int> latestScore;
 };
 
 }  // namespace qorat

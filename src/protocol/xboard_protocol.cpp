@@ -38,7 +38,6 @@ const char* const features =
     "exclude=1 setscore=0 highlight=0 debug=1\n"
     "feature option=\"Search -combo *pvs /// mtd /// alphabeta /// negascout\"\n"
     "feature option=\"Hash table -check 1\"\n"
-    "feature option=\"Hash size (MB) -spin 8 1 1024\"\n"
     "feature option=\"Opening book -check 1\"\n";
 const char* const laterFeatures =
     "feature option=\"Move overhead (ms) -spin 50 0 5000\"\n"
@@ -47,7 +46,9 @@ const char* const laterFeatures =
     "feature done=1\n";
 
 // The option behind each name offered with "feature option"; a check box stores its two
-// values, any other control its value as sent.
+// values, any other control its value as sent. The table's size is not offered: xboard sends
+// "memory" before every game, which would undo a size chosen in the engine's settings; the
+// name is still understood, as the same setting, from scripts that send it.
 struct OfferedOption {
     const char* name;
     const char* option;
@@ -71,6 +72,9 @@ constexpr int DrawOfferMargin = 10;
 constexpr int DrawOfferAfterMoves = 50;
 constexpr int DrawAcceptScore = -100;
 constexpr std::size_t DrawOfferInterval = 20;
+// A draw offered before any search of ours has scored the game is judged on a search of this
+// many nodes: a blink, enough to count the material and what hangs.
+constexpr std::int64_t DrawJudgementNodes = 100000;
 // The classic searches score in tenths of a pawn.
 constexpr int CentipawnsPerClassicUnit = 10;
 
@@ -175,6 +179,7 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
     } else if (command == "analyze") {
         options.set("computerColor", "n");
         analysis = true;
+        tellAnalysisSearch();
     } else if (command == "exit") {
         analysis = false;
         background.cancel();
@@ -211,6 +216,7 @@ void XBoardProtocol::newGame() {
     engine.dropMove();
     background.cancel();
     background.forgetResult();
+    ownScore.reset();
     excluded.clear();
     losingMoves = 0;
     lastDrawOffer = 0;
@@ -240,6 +246,7 @@ void XBoardProtocol::setBoard(const std::string& fen) {
     engine.dropMove();
     background.cancel();
     background.forgetResult();
+    ownScore.reset();
     excluded.clear();
     if (positionRefused) {
         options.set("computerColor", "n");
@@ -303,6 +310,7 @@ void XBoardProtocol::setOption(const std::string& assignment) {
             options.set(offered.option, value);
         else
             options.set(offered.option, value == "1" ? offered.checked : offered.unchecked);
+        if (name == "Search") tellAnalysisSearch();
         restartAnalysis();
         return;
     }
@@ -385,11 +393,19 @@ bool XBoardProtocol::computerMove(Move& m) {
 
 void XBoardProtocol::computerMoved() {
     clock.endTurn(static_cast<int>((board.history().size() - 1) / 2));
+    // A book move has no score: neither search has run for it.
+    ownScore.reset();
+    if (searchesInBackground() && !background.lastResult().best.isNull())
+        ownScore = background.lastResult().score;
+    else if (!searchesInBackground() && engine.progress().depth > 0)
+        ownScore = engine.progress().score * CentipawnsPerClassicUnit;
     const Move expected = background.lastResult().reply;
     Move reply = expected;
     if (!ponder || !searchesInBackground() || !computerPlays() || expected.isNull() || !lawyer.isLegal(reply)) return;
     SearchLimits limits = moveLimits();
     limits.ponder = true;
+    // xboard shows the move pondered on by the hint that comes before the thinking lines.
+    interface.print("Hint: " + moveText(reply) + "\n");
     background.start(board, reply, limits, BackgroundSearch::Purpose::Ponder);
 }
 
@@ -409,6 +425,13 @@ SearchLimits XBoardProtocol::moveLimits() const {
     return limits;
 }
 
+void XBoardProtocol::tellAnalysisSearch() {
+    // Analysis runs on threads of its own, which only the modern search has; a pop-up, since
+    // xboard shows no comment lines, so that nobody takes its lines for the classic search's.
+    if (analysis && !engine.modernSearch())
+        interface.print("telluser Analysis uses the pvs search; " + engine.searchName() + " plays only in games\n");
+}
+
 void XBoardProtocol::keepExclusionsFor(const Board& position) {
     if (position.key1() == excludedKey && position.history().size() == excludedPlies) return;
     excluded.clear();
@@ -424,11 +447,7 @@ void XBoardProtocol::startAnalysis() {
     SearchLimits limits;
     limits.infinite = true;
     if (!excluded.empty()) {
-        MoveList legal;
-        lawyer.generateMoves(legal, true);
-        for (const Move& m : legal)
-            if (std::none_of(excluded.begin(), excluded.end(), [&](const Move& e) { return e.sameSquares(m); }))
-                limits.searchMoves.push_back(m);
+        limits.searchMoves = movesToAnalyse();
         // Every move excluded: nothing to analyse until one is included again.
         if (limits.searchMoves.empty()) return;
     }
@@ -439,6 +458,17 @@ void XBoardProtocol::restartAnalysis() {
     // A search for a move keeps its settings until it has moved; an analysis, which never
     // ends by itself, starts again under the new ones.
     if (analysis) background.cancel();
+}
+
+MoveList XBoardProtocol::movesToAnalyse() {
+    keepExclusionsFor(board);
+    MoveList legal;
+    lawyer.generateMoves(legal, true);
+    MoveList kept;
+    for (const Move& m : legal)
+        if (std::none_of(excluded.begin(), excluded.end(), [&](const Move& e) { return e.sameSquares(m); }))
+            kept.push_back(m);
+    return kept;
 }
 
 void XBoardProtocol::exclude(const std::string& text, bool out) {
@@ -466,9 +496,17 @@ void XBoardProtocol::exclude(const std::string& text, bool out) {
 
 void XBoardProtocol::showStatus() {
     if (!analysis) return;
-    const BackgroundSearch::Status status = background.status();
-    interface.print("stat01: " + std::to_string(status.milliseconds / 10) + " " + std::to_string(status.nodes) + " " +
-                    std::to_string(status.depth) + " 0 0\n");
+    // The search as it stands: its time and nodes until now, the iteration under way, its root
+    // moves not yet begun among all it searches, and the one it searches now.
+    const SearchPool::Progress now = background.progress();
+    const int total = static_cast<int>(movesToAnalyse().size());
+    const int left = std::clamp(total - now.root.movesBegun, 0, total);
+    std::ostringstream text;
+    text << "stat01: " << now.elapsed / MillisecondsPerCentisecond << ' ' << now.nodes << ' ' << now.root.depth << ' '
+         << left << ' ' << total;
+    if (!now.root.move.isNull()) text << ' ' << moveText(now.root.move);
+    text << '\n';
+    interface.print(text.str());
 }
 
 void XBoardProtocol::hint() {
@@ -499,14 +537,26 @@ void XBoardProtocol::showBookMoves() {
     interface.print(text.str());
 }
 
-int XBoardProtocol::lastScore() const {
-    return searchesInBackground() ? background.lastResult().score
-                                  : engine.progress().score * CentipawnsPerClassicUnit;
+int XBoardProtocol::drawOfferScore() {
+    using Purpose = BackgroundSearch::Purpose;
+    // The threaded search's position has the engine to move, whether playing or pondering.
+    if (background.purpose() == Purpose::Play || background.purpose() == Purpose::Ponder) {
+        if (const std::optional<int> live = background.currentScore()) return *live;
+    }
+    if (!searchesInBackground() && engine.isThinking() && engine.progress().depth > 0)
+        return engine.progress().score * CentipawnsPerClassicUnit;
+    if (ownScore) return *ownScore;
+    // A search of ours not yet through its first depth holds the threads: the game counts as level.
+    if (background.active()) return 0;
+    SearchLimits limits;
+    limits.nodes = DrawJudgementNodes;
+    const int score = background.scoreNow(board, limits);
+    return options.get("computerColor") == (board.sideToMove() == Red ? "r" : "b") ? score : -score;
 }
 
 void XBoardProtocol::answerDrawOffer() {
     // Taken when the engine stands worse; "offer draw" accepts an offer made.
-    if (computerPlays() && lastScore() <= DrawAcceptScore) interface.print("offer draw\n");
+    if (computerPlays() && drawOfferScore() <= DrawAcceptScore) interface.print("offer draw\n");
 }
 
 bool XBoardProtocol::resigns(int score) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,8 +70,12 @@ private:
     void startAnalysis();
     // A changed setting takes hold in an analysis at once, in a search for a move at the next.
     void restartAnalysis();
+    // Tells the person when a classic search is chosen but the analysis uses the modern one.
+    void tellAnalysisSearch();
     // Forgets the excluded moves once the board is no longer theirs.
     void keepExclusionsFor(const Board& position);
+    // The board's legal moves that are not excluded.
+    MoveList movesToAnalyse();
     void exclude(const std::string& move, bool out);
     void showStatus();
     void hint();
@@ -79,7 +84,9 @@ private:
     // Whether the score of the move about to be played gives the game up, or offers a draw.
     bool resigns(int score);
     void considerDrawOffer(int score);
-    int lastScore() const;
+    // The engine's view of the game, in centipawns: its search under way, else the search of
+    // its last move, else a short search of the board.
+    int drawOfferScore();
 
     Interface& interface;
     Board& board;
@@ -98,6 +105,9 @@ private:
     std::uint64_t excludedKey = 0;
     std::size_t excludedPlies = 0;
     std::size_t lastDrawOffer = 0;
+    // The score of the search that gave the engine's last move; nothing after a book move, a
+    // new game or a position set.
+    std::optional<int> ownScore;
     bool resignOn = false;
     bool offerDrawOn = false;
     int losingMoves = 0;

@@ -71,6 +71,12 @@ void Engine::chooseSearch(const std::string& value) {
     searchChosen = true;
 }
 
+std::string Engine::searchName() const {
+    if (algorithm == Pvs) return "pvs";
+    if (algorithm == NegaScout) return "negascout";
+    return mtd ? "mtd" : "alphabeta";
+}
+
 void Engine::optionChanged(std::string name) {
     const std::string value = options.get(name);
     if (name == "search") {

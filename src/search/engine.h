@@ -45,6 +45,8 @@ public:
     SearchPool& pool() { return *searchPool; }
     // Whether the modern search is the one chosen.
     bool modernSearch() const { return algorithm == Pvs; }
+    // The chosen search's name, as the option "search" takes it.
+    std::string searchName() const;
     // A book move for the board's position when the book is in use, else no move.
     Move bookMove();
     // Every book move of the position, whether or not the book is in use.

@@ -17,6 +17,10 @@ namespace {
 constexpr int NoScore = -PvsInfinite - 1;
 constexpr int DrawScore = 0;
 
+// The fields of the root progress as it is packed: depth, moves begun, move.
+constexpr int RootFieldBits = 16;
+constexpr std::uint64_t RootFieldMask = (std::uint64_t{1} << RootFieldBits) - 1;
+
 // Iterative deepening and aspiration.
 constexpr int AspirationDepth = 4;
 constexpr int AspirationWindow = 20;
@@ -100,6 +104,8 @@ void ModernSearch::clearHistories() {
 
 void ModernSearch::newSearch() {
     nodeCount.store(0, std::memory_order_relaxed);
+    iterationDepth = 0;
+    publishRoot(0, nullMove);
     selDepth = 0;
     rootMoves.fill(nullMove);
     // Killers stay from one iteration to the next, but not from one position to another.
@@ -193,8 +199,22 @@ void ModernSearch::updatePrincipalLine(int ply, const Move& m) {
     lineLengths[static_cast<std::size_t>(ply)] = length + 1;
 }
 
+void ModernSearch::publishRoot(int movesBegun, const Move& m) {
+    rootState.store(static_cast<std::uint64_t>(iterationDepth) << (2 * RootFieldBits) |
+                        static_cast<std::uint64_t>(movesBegun) << RootFieldBits | packMove(m),
+                    std::memory_order_relaxed);
+}
+
+ModernSearch::RootProgress ModernSearch::rootProgress() const {
+    const std::uint64_t state = rootState.load(std::memory_order_relaxed);
+    return {static_cast<int>(state >> (2 * RootFieldBits)), static_cast<int>((state >> RootFieldBits) & RootFieldMask),
+            unpackMove(static_cast<PackedMove>(state & RootFieldMask))};
+}
+
 int ModernSearch::iterate(int depth, int guess) {
     stopped = false;
+    iterationDepth = depth;
+    publishRoot(0, nullMove);
     rootLength = 0;
     nullMinPly = 0;
     Frame* root = &frames[FramesBelowRoot];
@@ -362,6 +382,7 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
         const bool capture = victim != Empty;
         if (!makeLegal(ss, move)) continue;
         ss->moveCount = ++moveCount;
+        if (root) publishRoot(moveCount, move);
         const bool givesCheck = lawyer.inCheck(board.sideToMove());
         int newDepth = depth - 1;
         // The exchange on the target square, from the mover's side; worked out once if needed.

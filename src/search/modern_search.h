@@ -83,6 +83,14 @@ public:
     int selectiveDepth() const { return selDepth; }
     // Read by other threads while the search runs.
     std::int64_t nodes() const { return nodeCount.load(std::memory_order_relaxed); }
+    // Where the iteration under way stands at the root, also read by other threads: its depth,
+    // the root moves begun in it and the one being searched.
+    struct RootProgress {
+        int depth = 0;
+        int movesBegun = 0;
+        Move move = nullMove;
+    };
+    RootProgress rootProgress() const;
 
 private:
     // What the search keeps for each ply of its path.
@@ -121,6 +129,7 @@ private:
                         const Move* captures, int captureCount, int depth);
     std::array<const PieceToHistory*, 4> continuationsFor(const Frame* ss) const;
     void updatePrincipalLine(int ply, const Move& m);
+    void publishRoot(int movesBegun, const Move& m);
 
     Board& board;
     Lawyer& lawyer;
@@ -135,6 +144,9 @@ private:
     std::array<Move, MaxPly + 1> rootMoves{};
     int rootLength = 0;
     std::atomic<std::int64_t> nodeCount{0};
+    int iterationDepth = 0;
+    // The root progress in one word, so that a reader sees its parts together.
+    std::atomic<std::uint64_t> rootState{0};
     bool stopped = false;
     int selDepth = 0;
     // Null-move verification: below this ply the side that passed may not pass again.

@@ -100,4 +100,6 @@ void SearchPool::mainSearch() {
     listener->searchDone(best, reply, chosen->score());
 }
 
+SearchPool::Progress SearchPool::progress() const { return {time.elapsed(), totalNodes(), workers[0]->rootProgress()}; }
+
 }  // namespace qorat

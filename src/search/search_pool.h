@@ -52,6 +52,15 @@ public:
     // Waits until the search has ended and its move has been handed on.
     void wait();
 
+    // The last search as it stands, read while it runs: the time since it began, the nodes
+    // of every thread, and where the main thread's iteration stands at the root.
+    struct Progress {
+        TimeManager::Milliseconds elapsed = 0;
+        std::int64_t nodes = 0;
+        ModernSearch::RootProgress root;
+    };
+    Progress progress() const;
+
 private:
     friend class SearchWorker;
 

@@ -27,6 +27,7 @@ public:
     void useTable(bool on) { modern.useTable(on); }
 
     std::int64_t nodes() const { return modern.nodes(); }
+    ModernSearch::RootProgress rootProgress() const { return modern.rootProgress(); }
     const Move* line() const { return bestLine.data(); }
     int lineLength() const { return bestLength; }
     // The reply the line expects to its first move; from the table when the line stops there.

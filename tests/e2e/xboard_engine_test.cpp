@@ -1,11 +1,13 @@
-// What the xboard protocol offers beyond playing: analysis that follows the board, pondering,
-// the table's size and the threads, hints, the book, draw offers and resignation, and the
-// faults mended in play: the depth of a front end's game, "?" in the same write as the move,
-// a refused position stopping the search, "go" after the game's end.
+// What the xboard protocol offers beyond playing: analysis that follows the board and its
+// status report, pondering and the move pondered on, the table's size and the threads, hints,
+// the book, draw offers and resignation, and the faults mended in play: the depth of a front
+// end's game, "?" in the same write as the move, a refused position stopping the search, "go"
+// after the game's end.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,6 +15,11 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/keys.h"
+#include "board/move_list.h"
+#include "board/notation.h"
+#include "rules/lawyer.h"
+#include "search/search_types.h"
 #include "session.h"
 
 namespace qorat::testing {
@@ -54,6 +61,53 @@ std::string lastMove(const std::string& out) {
     return at == std::string::npos ? "" : out.substr(at + 6, 4);
 }
 
+// Our FEN text of the position after the moves.
+std::string positionAfter(const std::string& fen, const std::vector<std::string>& moves) {
+    fillKeyTables(1);
+    Board board;
+    board.setFen(fen);
+    for (const std::string& text : moves) {
+        Move m = parseMove(text);
+        board.makeMove(m);
+    }
+    return board.toFen();
+}
+
+int legalMoveCount(const std::string& fen) {
+    fillKeyTables(1);
+    Board board;
+    Lawyer lawyer(board);
+    board.addObserver(&lawyer);
+    board.setFen(fen);
+    MoveList moves;
+    lawyer.generateMoves(moves, true);
+    return static_cast<int>(moves.size());
+}
+
+// The first "stat01:" line of the output after the text: time, nodes, depth, moves left and
+// the root moves in all; -1 where it has none.
+struct Status {
+    long long centiseconds = -1;
+    long long nodes = -1;
+    int depth = -1;
+    int left = -1;
+    int total = -1;
+};
+Status statusAfter(const std::string& out, const std::string& text) {
+    const std::size_t start = out.find(text);
+    const std::size_t at = start == std::string::npos ? start : out.find("stat01: ", start);
+    Status status;
+    if (at == std::string::npos) return status;
+    std::istringstream fields(out.substr(at + 8));
+    fields >> status.centiseconds >> status.nodes >> status.depth >> status.left >> status.total;
+    return status;
+}
+
+// Material for a draw offer: Blue without its rooks, Red with one, both sides' pawns and
+// guards in place, so that no search sees a mate; and the same without Red's rook.
+const std::string blueRookDown = "3akae2/9/9/p1p1p1p1p/9/9/P1P1P1P1P/9/R8/3AKAE2";
+const std::string levelPosition = "3akae2/9/9/p1p1p1p1p/9/9/P1P1P1P1P/9/9/3AKAE2";
+
 TEST(XBoardEngine, AnalysisFollowsTheBoard) {
     // Each pong marks where the board changed: the lines after it are of the new position.
     Session session({"-xboard"}, bookFreeDirectory());
@@ -88,6 +142,41 @@ TEST(XBoardEngine, AnalysisFollowsTheBoard) {
     // A status line on request; nothing played or claimed while analysing.
     EXPECT_NE(out.find("stat01: "), std::string::npos);
     EXPECT_EQ(out.find("move "), std::string::npos) << out;
+}
+
+TEST(XBoardEngine, StatusTellsTheSearchAsItStands) {
+    // Mate in one: the analysis soon completes its deepest iteration and waits, its last
+    // thinking line growing old while the analysis goes on.
+    const std::string mateInOne = "3k5/9/9/9/9/9/9/9/R8/4K4";
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\nforce\nsetboard " + mateInOne + " w\nanalyze\n");
+    ASSERT_TRUE(session.waitForOutput("\n" + std::to_string(MaxPly - 1) + " "));
+    const auto seen = std::chrono::steady_clock::now();
+    usleep(1000000);
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - seen);
+    session.send(".\nping 1\n");
+    ASSERT_TRUE(session.waitForOutput("pong 1\n"));
+    // The moves left to search, then all the root moves, the excluded ones left out.
+    session.send("exclude a1d1\nping 2\n");
+    ASSERT_TRUE(session.waitForOutput("pong 2\n"));
+    ASSERT_TRUE(session.waitForOutput("\n3 ", std::chrono::seconds(20), 2));
+    session.send(".\nping 3\n");
+    ASSERT_TRUE(session.waitForOutput("pong 3\n"));
+    session.send("exit\n");
+    session.finish();
+    const int legal = legalMoveCount(mateInOne + " r");
+    // The time is the analysis's own until the question, at least the wait since its last line.
+    const Status done = statusAfter(session.out(), "feature done=1\n");
+    EXPECT_GE(done.centiseconds, waited.count() / 10) << session.out();
+    EXPECT_GT(done.nodes, 0);
+    EXPECT_EQ(done.depth, MaxPly - 1);
+    EXPECT_EQ(done.left, 0);
+    EXPECT_EQ(done.total, legal);
+    const Status searching = statusAfter(session.out(), "pong 2\n");
+    EXPECT_GE(searching.depth, 3) << session.out();
+    EXPECT_GE(searching.left, 0);
+    EXPECT_LE(searching.left, searching.total);
+    EXPECT_EQ(searching.total, legal - 1);
 }
 
 TEST(XBoardEngine, ExcludedMovesAreNotAnalysed) {
@@ -148,6 +237,29 @@ TEST(XBoardEngine, SettingsChangedWhileThinkingWaitForTheMove) {
     const std::vector<Thinking> lines = thinkingAfter(out.substr(0, out.find("\nmove ")), "feature done=1\n");
     ASSERT_FALSE(lines.empty()) << out;
     EXPECT_EQ(lines.back().depth, 13) << out;
+}
+
+TEST(XBoardEngine, PonderingShowsTheMovePonderedOn) {
+    // The front end learns the move pondered on from a hint, and reads each thinking line from
+    // the position before that move.
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\nhard\npost\nst 1\nusermove h2e2\n");
+    ASSERT_TRUE(session.waitForOutput("\nmove "));
+    ASSERT_TRUE(session.waitForOutput("\nHint: ")) << session.out();
+    ASSERT_TRUE(session.waitForOutput("\n3 ", std::chrono::seconds(20), 2)) << session.out();
+    const std::string out = session.out();
+    const std::string played = lastMove(out);
+    const std::size_t hintAt = out.find("\nHint: ");
+    const std::string guess = out.substr(hintAt + 7, 4);
+    EXPECT_EQ(out.substr(out.rfind("\nmove "), hintAt - out.rfind("\nmove ")), "\nmove " + played) << out;
+    EXPECT_TRUE(legalIn(positionAfter(afterCentralCannon, {played}), guess)) << out;
+    const std::vector<Thinking> pondering = thinkingAfter(out, "\nHint: " + guess + "\n");
+    ASSERT_FALSE(pondering.empty()) << out;
+    for (const Thinking& t : pondering) EXPECT_EQ(t.first, guess) << out;
+    session.send("usermove " + guess + "\nping 1\n");
+    ASSERT_TRUE(session.waitForOutput("pong 1\n"));
+    session.finish();
+    EXPECT_TRUE(legalIn(positionAfter(afterCentralCannon, {played, guess}), lastMove(session.out()))) << session.out();
 }
 
 TEST(XBoardEngine, FrontEndGamesSearchPastSixPlies) {
@@ -214,6 +326,87 @@ TEST(XBoardEngine, HintBookAndDrawOffers) {
     // The book file shown is the one in use.
     EXPECT_NE(session.out().find("option=\"Book file -file " + book + "\"\n"), std::string::npos);
     session.finish();
+}
+
+TEST(XBoardEngine, DrawOffersInAFreshPosition) {
+    // Nothing has searched the position set: a short search judges the offer, whichever
+    // search plays the game.
+    struct Case {
+        const char* search;
+        std::string position;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"pvs", blueRookDown, true},
+        {"mtd", blueRookDown, true},
+        {"pvs", levelPosition, false},
+        {"negascout", levelPosition, false},
+    };
+    for (const Case& c : cases) {
+        const RunResult run = runProgram({"-xboard"}, std::string("protover 2\nnew\noption Search=") + c.search +
+                                                          "\nsetboard " + c.position + " w\ndraw\nping 1\n");
+        const std::size_t pong = run.out.find("pong 1\n");
+        ASSERT_NE(pong, std::string::npos) << c.search << run.out;
+        EXPECT_EQ(run.out.find("offer draw\n") != std::string::npos, c.taken) << c.search << run.out;
+        // The answer comes at once, before the ping that followed the offer.
+        if (c.taken) {
+            EXPECT_NE(run.out.find("offer draw\npong 1\n"), std::string::npos) << c.search << run.out;
+        }
+    }
+}
+
+TEST(XBoardEngine, DrawOffersDuringTheSearch) {
+    // The engine thinks about its move, a rook down: the search under way judges the offer.
+    for (const char* search : {"pvs", "mtd"}) {
+        Session session({"-xboard"}, bookFreeDirectory());
+        session.send(std::string("protover 2\nnew\noption Search=") + search + "\npost\nst 30\nsetboard " +
+                     blueRookDown + " b\n");
+        ASSERT_TRUE(session.waitForOutput("\n2 ")) << search << session.out();
+        session.send("draw\n");
+        EXPECT_TRUE(session.waitForOutput("offer draw\n", std::chrono::seconds(10))) << search << session.out();
+        session.send("?\n");
+        ASSERT_TRUE(session.waitForOutput("\nmove ")) << search;
+        session.finish();
+        EXPECT_TRUE(legalIn(blueRookDown + " b", lastMove(session.out()))) << search << session.out();
+    }
+}
+
+TEST(XBoardEngine, AnalysisSaysWhenAClassicSearchIsChosen) {
+    // Analysis always uses the modern search; a classic one chosen, before or during the
+    // analysis, is named so that nobody reads the lines as its own.
+    struct Case {
+        const char* commands;
+        const char* told;
+    };
+    const Case cases[] = {
+        {"option Search=mtd\nanalyze\n", "telluser Analysis uses the pvs search; mtd plays only in games\n"},
+        {"analyze\noption Search=alphabeta\n", "telluser Analysis uses the pvs search; alphabeta plays only in games\n"},
+        {"option Search=negascout\nforce\n", ""},
+        {"option Search=pvs\nanalyze\n", ""},
+    };
+    for (const Case& c : cases) {
+        const RunResult run = runProgram({"-xboard"}, std::string("protover 2\nnew\nforce\n") + c.commands + "ping 1\nexit\n");
+        const std::string upToPong = run.out.substr(0, run.out.find("pong 1\n"));
+        EXPECT_EQ(occurrences(upToPong, "telluser"), *c.told ? 1 : 0) << c.commands << run.out;
+        if (*c.told) {
+            EXPECT_NE(upToPong.find(c.told), std::string::npos) << c.commands << run.out;
+        }
+    }
+}
+
+TEST(XBoardEngine, MemoryIsTheOneTableSetting) {
+    // xboard sends "memory" before every game: a size of the engine's own in its settings
+    // would not hold, so none is offered, and "memory" sizes the table across games.
+    Session session({"-xboard"}, bookFreeDirectory(), false, 256);
+    session.send("protover 2\nmemory 64\nnew\nmemory 1024\nping 1\n");
+    ASSERT_TRUE(session.waitForOutput("pong 1\n", std::chrono::seconds(5)));
+    session.finish();
+    const std::string out = session.out();
+    EXPECT_NE(out.find(" memory=1 "), std::string::npos) << out;
+    EXPECT_EQ(out.find("Hash size"), std::string::npos) << out;
+    EXPECT_NE(out.find("tellusererror Not enough memory for a 1024 MB table; it keeps its 64 MB\npong 1\n"),
+              std::string::npos)
+        << out;
 }
 
 TEST(XBoardEngine, ResignsWhenLostIfAllowed) {

@@ -23,7 +23,6 @@ const std::string features =
     "setscore=0 highlight=0 debug=1\n"
     "feature option=\"Search -combo *pvs /// mtd /// alphabeta /// negascout\"\n"
     "feature option=\"Hash table -check 1\"\n"
-    "feature option=\"Hash size (MB) -spin 8 1 1024\"\n"
     "feature option=\"Opening book -check 1\"\n"
     // The book in use, here none.
     "feature option=\"Book file -file \"\n"
@@ -134,6 +133,23 @@ TEST(XBoard, LittleTimeLeftMovesFast) {
     ASSERT_TRUE(session.waitForOutput("\nmove ", std::chrono::milliseconds(500)));
     session.finish();
     EXPECT_TRUE(legalIn(afterCentralCannon, nthMove(session.out(), 1)));
+}
+
+TEST(XBoard, ClassicSearchesKeepToTheMovesShare) {
+    // Two minutes and two seconds a move: the move's share is some five and a half seconds.
+    // A classic iteration costs several times all before it and is lost when cut short: one
+    // that cannot end within the share is not begun, and none runs past it. The engine keeps
+    // to it by the wall clock, so a loaded machine only makes it search less deep; the limit
+    // is twice the share, and an iteration once left to run on took over sixteen seconds.
+    for (const char* search : {"mtd", "negascout"}) {
+        Session session({"-xboard"}, bookFreeDirectory());
+        session.send(std::string("protover 2\nnew\noption Search=") + search + "\nlevel 0 2 2\npost\nping 1\n");
+        ASSERT_TRUE(session.waitForOutput("pong 1\n")) << search;
+        session.send("time 12000\notim 12000\ngo\n");
+        EXPECT_TRUE(session.waitForOutput("\nmove ", std::chrono::seconds(11))) << search << session.out();
+        session.finish();
+        EXPECT_TRUE(legalIn(startPositionFen, nthMove(session.out(), 1))) << search << session.out();
+    }
 }
 
 TEST(XBoard, ClaimsOnlyMateAndStalemate) {

@@ -1,5 +1,9 @@
-// Clock arithmetic under a time source the test moves by hand.
+// Clock arithmetic under a time source the test moves by hand, and the xboard clock's budget
+// for the classic searches.
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 
 #include "board/types.h"
 #include "game/clock.h"
@@ -140,6 +144,29 @@ TEST(XBoardClockBudget, FixedTimePerMoveIsUsedAlmostWhole) {
         EXPECT_GE(clock.hardLimit(), c.lowest) << c.perMove;
         EXPECT_LE(clock.hardLimit(), c.highest) << c.perMove;
     }
+}
+
+TEST(XBoardClockBudget, ClassicSearchesKeepToTheMovesShare) {
+    // Thirty seconds of sudden death: a share of some 590 ms, a hard limit three times that.
+    // Each check waits first, so that a slow machine only makes it truer.
+    XBoardClock clock;
+    clock.setLevel(0, 30000, 0);
+    clock.startTurn(0);
+    ASSERT_LT(clock.softLimit() * 2, clock.hardLimit());
+    const auto spent = std::chrono::milliseconds(clock.softLimit() / 6 + 50);
+    std::this_thread::sleep_for(spent);
+    // Six times the time spent would end past the share: no iteration begins.
+    EXPECT_FALSE(clock.mayStartIteration()) << spent.count();
+    std::this_thread::sleep_for(std::chrono::milliseconds(clock.softLimit()));
+    // The share is out, though the hard limit is not.
+    EXPECT_FALSE(clock.hasTimeForMove());
+
+    // A fixed time per move is spent whole: iterations begin until it is out.
+    clock.setMoveTime(30000);
+    clock.startTurn(0);
+    std::this_thread::sleep_for(spent);
+    EXPECT_TRUE(clock.mayStartIteration());
+    EXPECT_TRUE(clock.hasTimeForMove());
 }
 
 }  // namespace
