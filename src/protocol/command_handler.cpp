@@ -103,7 +103,7 @@ void CommandHandler::setBoard(const std::string& line, const std::vector<std::st
     // A refused text leaves the game, the board and the computer's pending move as they were.
     if (args.size() < 2 || !isPlayablePosition(fen)) {
         interface.current().printText("Error (invalid format): ");
-        interface.current().printText(line);
+        interface.current().printText(printableText(line));
         interface.current().printText("\n");
         return;
     }

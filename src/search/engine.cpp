@@ -5,6 +5,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "board/notation.h"
+
 namespace qorat {
 
 namespace {
@@ -131,7 +133,7 @@ void Engine::optionChanged(std::string name) {
             book = std::move(chosen);
             bookPath = value;
         } else if (frontEndOutput) {
-            report("Can't open " + value + "; the book stays as it was");
+            report("Can't open " + printableText(value) + "; the book stays as it was");
         }
     }
 }
