@@ -105,7 +105,7 @@ void Engine::optionChanged(std::string name) {
     } else if (name == "qhash") {
         qhash = isOn(value);
     } else if (name == "computerColor") {
-        thinkState = Idle;
+        dropMove();
     } else if (name == "interface") {
         frontEndOutput = value == "xboard" || value == "uci";
         // Under these front ends the modern search plays, unless a search was chosen.
