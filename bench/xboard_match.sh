@@ -35,11 +35,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 log=$work/xboard.debug
 pgn=$work/games.pgn
-# The engines start bare, as xboard's engine list starts them, from the folder of the book;
-# xboard neither reads nor writes the user's settings.
+# qorat starts with -xboard, as xboard's engine list starts it (the plugin file's command
+# line), a peer bare; both from the folder of the book; xboard neither reads nor writes the
+# user's settings.
+second=$other
+[[ $other == "$ours" ]] && second="$other -xboard"
 limit=$(( games * 600 ))
 timeout "$limit" xvfb-run -a "$xboard" -variant xiangqi \
-  -fcp "$ours" -fd "$root" -scp "$other" -sd "$root" \
+  -fcp "$ours -xboard" -fd "$root" -scp "$second" -sd "$root" \
   -matchGames "$games" -tc "$tc" -inc "$inc" -autoCallFlag true -xexit -debugMode true \
   -settingsFile "$work/xboardrc" -saveSettingsOnExit false \
   -nameOfDebugFile "$log" -saveGameFile "$pgn" $extra >"$work/xboard.out" 2>&1

@@ -52,7 +52,7 @@ OpeningBook::OpeningBook(const std::string& path) {
     const std::optional<std::string> text = readBookFile(path);
     isLoaded = text.has_value();
     if (!isLoaded) {
-        std::cerr << "Can't open " << path << '\n';
+        std::cerr << "Can't open " << printableText(path) << '\n';
     } else {
         // A last line without its newline is not an entry.
         int number = 0;

@@ -41,7 +41,8 @@ bool CommandHandler::handleCommand(const std::string& line) {
     std::vector<std::string> args;
     splitCommand(line, command, args);
     if (command == "?") {
-        if (engine.isThinking()) engine.moveNow();
+        // Also before the computer has begun to think, as when "?" comes with the move it answers.
+        if (computerToMove()) engine.moveNow();
     } else if (command == "go") {
         options.set("computerColor", board.sideToMove() == Red ? "r" : "b");
     } else if (command == "new") {
@@ -71,9 +72,15 @@ void CommandHandler::newGame() {
     interface.current().printBoard(board);
 }
 
+bool CommandHandler::computerToMove() const {
+    return !board.gameOver && options.get("computerColor") == (board.sideToMove() == Red ? "r" : "b");
+}
+
 void CommandHandler::takenBack() {
-    // The game goes on from here, so a result it had is judged again.
+    // The game goes on from here, so a result it had is judged again; nothing the computer
+    // was asked about the position it left holds here.
     board.gameOver = false;
+    engine.dropMove();
     clockFor(board.sideToMove())->startTurn();
     interface.current().printBoard(board);
 }
@@ -103,7 +110,7 @@ void CommandHandler::setBoard(const std::string& line, const std::vector<std::st
     // A refused text leaves the game, the board and the computer's pending move as they were.
     if (args.size() < 2 || !isPlayablePosition(fen)) {
         interface.current().printText("Error (invalid format): ");
-        interface.current().printText(line);
+        interface.current().printText(printableText(line));
         interface.current().printText("\n");
         return;
     }

@@ -24,6 +24,7 @@ public:
     bool handleCommand(const std::string& line);
 
 private:
+    bool computerToMove() const;
     void newGame();
     void undo();
     void remove();

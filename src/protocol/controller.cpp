@@ -153,7 +153,7 @@ void Controller::handleLine(const std::string& line) {
     if (!isNoMove(m)) {
         attemptMove(m);
     } else if (!options.handleCommand(line) && !commandHandler->handleCommand(line)) {
-        interface->current().printText("Error (unknown command): " + line + "\n");
+        interface->current().printText("Error (unknown command): " + printableText(line) + "\n");
     }
 }
 
@@ -166,9 +166,9 @@ void Controller::handleXBoardLine(const std::string& line) {
     else if (!isNoMove(m))
         attemptMove(m);
     else if (announced)
-        interface->current().printText("Illegal move: " + line.substr(userMove.size()) + "\n");
+        interface->current().printText("Illegal move: " + printableText(line.substr(userMove.size())) + "\n");
     else if (!xboard->handleCommand(line))
-        interface->current().printText("Error (unknown command): " + line + "\n");
+        interface->current().printText("Error (unknown command): " + printableText(line) + "\n");
 }
 
 void Controller::attemptMove(Move m) {

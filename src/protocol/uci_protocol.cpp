@@ -78,7 +78,7 @@ void UciProtocol::handleLine(const std::string& line) {
     } else if (command == "quit") {
         quit();
     } else if (command != "debug" && command != "register") {
-        interface.print("info string Unknown command: " + line + "\n");
+        interface.print("info string Unknown command: " + printableText(line) + "\n");
     }
 }
 
@@ -95,7 +95,7 @@ void UciProtocol::identify() {
                     " min 0 max 5000\n"
                     "option name OwnBook type check default true\n"
                     "option name Book File type string default " +
-                    (engine.bookFile().empty() ? std::string("<empty>") : engine.bookFile()) +
+                    (engine.bookFile().empty() ? std::string("<empty>") : printableText(engine.bookFile())) +
                     "\n"
                     "option name Clear Hash type button\n"
                     "uciok\n");
@@ -139,7 +139,7 @@ void UciProtocol::setPosition(const std::vector<std::string>& words) {
         Move m = parseMove(words[i]);
         // The moves before a refused one stand, so the board is the front end's up to there.
         if (isNoMove(m) || !lawyer.isLegal(m)) {
-            interface.print("info string Illegal move: " + words[i] + "\n");
+            interface.print("info string Illegal move: " + printableText(words[i]) + "\n");
             positionRefused = true;
             return;
         }
@@ -231,7 +231,7 @@ void UciProtocol::setOption(const std::vector<std::string>& words) {
         endSearch();
         engine.pool().newGame();
     } else {
-        interface.print("info string Unknown option: " + name + "\n");
+        interface.print("info string Unknown option: " + printableText(name) + "\n");
     }
 }
 

@@ -136,7 +136,7 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
     } else if (command == "new") {
         newGame();
     } else if (command == "variant") {
-        if (first != "xiangqi") interface.print("Error (unsupported variant): " + first + "\n");
+        if (first != "xiangqi") interface.print("Error (unsupported variant): " + printableText(first) + "\n");
     } else if (command == "force") {
         options.set("computerColor", "n");
     } else if (command == "result") {
@@ -208,8 +208,8 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
 }
 
 void XBoardProtocol::announceFeatures() {
-    interface.print(std::string(features) + "feature option=\"Book file -file " + engine.bookFile() + "\"\n" +
-                    laterFeatures);
+    interface.print(std::string(features) + "feature option=\"Book file -file " + printableText(engine.bookFile()) +
+                    "\"\n" + laterFeatures);
 }
 
 void XBoardProtocol::newGame() {
@@ -280,7 +280,7 @@ bool XBoardProtocol::level(const std::vector<std::string>& args) {
 }
 
 bool XBoardProtocol::refuse(const std::string& line) {
-    interface.print("Error (invalid format): " + line + "\n");
+    interface.print("Error (invalid format): " + printableText(line) + "\n");
     return true;
 }
 
@@ -288,7 +288,7 @@ void XBoardProtocol::setOption(const std::string& assignment) {
     const std::size_t equals = assignment.find('=');
     const std::size_t start = assignment.find_first_not_of(' ');
     if (equals == std::string::npos || start == std::string::npos || start > equals) {
-        interface.print("Error (invalid format): option" + assignment + "\n");
+        interface.print("Error (invalid format): option" + printableText(assignment) + "\n");
         return;
     }
     const std::string name = assignment.substr(start, equals - start);
@@ -314,7 +314,7 @@ void XBoardProtocol::setOption(const std::string& assignment) {
         restartAnalysis();
         return;
     }
-    interface.print("Error (unknown option): " + name + "\n");
+    interface.print("Error (unknown option): " + printableText(name) + "\n");
 }
 
 bool XBoardProtocol::computerPlays() const {
@@ -334,7 +334,7 @@ void XBoardProtocol::ping(const std::string& number) {
 
 void XBoardProtocol::answerHeldPings() {
     if (heldPings.empty() || computerToMove()) return;
-    for (const std::string& number : heldPings) interface.print("pong " + number + "\n");
+    for (const std::string& number : heldPings) interface.print("pong " + printableText(number) + "\n");
     heldPings.clear();
 }
 
@@ -484,7 +484,7 @@ void XBoardProtocol::exclude(const std::string& text, bool out) {
         Move m = parseMove(text);
         // Not "Illegal move", which the front end would take for a refusal of its last move.
         if (isNoMove(m) || !lawyer.isLegal(m)) {
-            interface.print("Error (invalid move): " + text + "\n");
+            interface.print("Error (invalid move): " + printableText(text) + "\n");
             return;
         }
         std::erase_if(excluded, [&](const Move& e) { return e.sameSquares(m); });

@@ -5,6 +5,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "board/notation.h"
+
 namespace qorat {
 
 namespace {
@@ -109,7 +111,7 @@ void Engine::optionChanged(std::string name) {
     } else if (name == "qhash") {
         qhash = isOn(value);
     } else if (name == "computerColor") {
-        thinkState = Idle;
+        dropMove();
     } else if (name == "interface") {
         frontEndOutput = value == "xboard" || value == "uci";
         // Under these front ends the modern search plays, unless a search was chosen.
@@ -136,7 +138,7 @@ void Engine::optionChanged(std::string name) {
             book = std::move(chosen);
             bookPath = value;
         } else if (frontEndOutput) {
-            report("Can't open " + value + "; the book stays as it was");
+            report("Can't open " + printableText(value) + "; the book stays as it was");
         }
     }
 }

@@ -36,10 +36,14 @@ public:
     // The first move of the best line, or no move when there is none for this position.
     Move takeMove();
     bool isThinking() const { return thinkState == Searching; }
-    // Makes the best line found so far the move to play.
-    void moveNow() { thinkState = MoveReady; }
+    // Makes the best line found so far the move to play; a search that has found none yet,
+    // or has not begun, plays the first move it finds.
+    void moveNow();
     // Abandons the search and any move it found: the position is about to change.
-    void dropMove() { thinkState = Idle; }
+    void dropMove() {
+        thinkState = Idle;
+        firstMoveWanted = false;
+    }
 
     // The modern search on threads of its own, for the front ends that drive it so.
     SearchPool& pool() { return *searchPool; }
@@ -117,6 +121,8 @@ private:
     MoveOrdering ordering;
     Line bestLine;
     ThinkState thinkState = Idle;
+    // Asked to move now before there was a move to play: the search ends after its first depth.
+    bool firstMoveWanted = false;
     std::int32_t searchPly = 6;
     std::int32_t nullReduction = 3;
     AbortReason abortReason = NoAbort;

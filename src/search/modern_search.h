@@ -131,13 +131,20 @@ private:
     void updatePrincipalLine(int ply, const Move& m);
     void publishRoot(int movesBegun, const Move& m);
 
+    // The histories come zeroed from the system and go back to it.
+    struct FreeHistories {
+        void operator()(Histories* memory) const;
+    };
+    using HistoriesPointer = std::unique_ptr<Histories, FreeHistories>;
+    static HistoriesPointer freshHistories();
+
     Board& board;
     Lawyer& lawyer;
     SearchControl& control;
     SearchTable& table;
     bool tableOn = true;
     const MoveList* rootFilter = nullptr;
-    std::unique_ptr<Histories> histories;
+    HistoriesPointer histories;
     std::array<Frame, MaxPly + FramesBelowRoot + 3> frames{};
     std::array<std::array<Move, MaxPly + 1>, MaxPly + 1> lines{};
     std::array<int, MaxPly + 1> lineLengths{};

@@ -29,7 +29,7 @@ void Engine::think() {
     abortReason = NoAbort;
     pollCountdown = 0;
     // A depth below one would leave the computer without a move.
-    const int limit = std::max(1, static_cast<int>(searchPly));
+    const int limit = firstMoveWanted ? 1 : std::max(1, static_cast<int>(searchPly));
     if (algorithm == Pvs) {
         thinkPvs(std::min(limit, MaxPly - 1));
         return;
@@ -62,8 +62,14 @@ void Engine::think() {
     thinkState = abortReason == InputWaiting ? Searching : MoveReady;
 }
 
+void Engine::moveNow() {
+    firstMoveWanted = true;
+    if (thinkState == Searching && !bestLine.empty() && atSearchRoot()) thinkState = MoveReady;
+}
+
 Move Engine::takeMove() {
     thinkState = Idle;
+    firstMoveWanted = false;
     if (bestLine.empty() || !atSearchRoot()) return nullMove;
     return bestLine[0].move;
 }

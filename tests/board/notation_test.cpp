@@ -1,7 +1,9 @@
-// The board picture, move text and its parser.
+// The board picture, move text and its parser, and the printable form of text from outside.
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <string>
+#include <utility>
 
 #include "board/keys.h"
 #include "board/notation.h"
@@ -70,6 +72,29 @@ TEST(Notation, ParseMove) {
             EXPECT_EQ(back.from, from);
             EXPECT_EQ(back.to, to);
         }
+}
+
+TEST(Notation, PrintableText) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"h2e2 ~!", "h2e2 ~!"},
+        {std::string("a\0b", 3), "a\\x00b"},
+        {"\t\r\x1b[2J\x7f", "\\x09\\x0d\\x1b[2J\\x7f"},
+        // Well-formed UTF-8 stays: two, three and four bytes.
+        {"caf\xc3\xa9 \xe4\xb8\xad \xf0\x9f\x98\x80", "caf\xc3\xa9 \xe4\xb8\xad \xf0\x9f\x98\x80"},
+        // Bytes of no character: stray, cut short, overlong, a surrogate, beyond U+10FFFF.
+        {"\xff\xfe", "\\xff\\xfe"},
+        {"\x80" "a", "\\x80a"},
+        {"\xe4\xb8", "\\xe4\\xb8"},
+        {"\xe4\xb8" "a", "\\xe4\\xb8a"},
+        {"\xc0\xaf", "\\xc0\\xaf"},
+        {"\xe0\x80\xaf", "\\xe0\\x80\\xaf"},
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},
+        {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},
+        // Characters that steer rather than print: a C1 control, a direction override.
+        {"\xc2\x85", "\\xc2\\x85"},
+        {"\xe2\x80\xae" "ab", "\\xe2\\x80\\xaeab"},
+    };
+    for (const auto& [text, shown] : cases) EXPECT_EQ(printableText(text), shown) << shown;
 }
 
 }  // namespace

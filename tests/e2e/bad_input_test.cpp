@@ -1,5 +1,6 @@
 // Bad input in every mode: numbers far out of range, a table the machine cannot give, book
-// paths that are no book. Each gets an answer at once, loses nothing, and the game goes on.
+// paths that are no book, bytes that cannot be shown. Each gets an answer at once, loses
+// nothing, and the game goes on.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -7,8 +8,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "session.h"
+#include "transcript.h"
 
 namespace qorat::testing {
 namespace {
@@ -158,6 +162,54 @@ TEST(BadInput, PositionsNoGameReachesAreRefusedUnderTheFrontEnds) {
     xboard.send("exit\nquit\n");
     EXPECT_TRUE(xboard.finish());
     EXPECT_NE(xboard.out().find("tellusererror Illegal position\npong 1\n"), std::string::npos) << xboard.out();
+}
+
+TEST(BadInput, EchoesShowOnlyPrintableText) {
+    // Every answer that repeats what was sent shows its printable text, UTF-8 included, as it
+    // is and every other byte as \xNN: unknown commands, refused moves and positions,
+    // numbers, option names, variants, pings and book paths, in every mode.
+    using namespace std::string_literals;
+    const std::string missing = bookFreeDirectory() + "/missing\x1b";
+    const std::string shown = bookFreeDirectory() + "/missing\\x1b";
+    struct Case {
+        std::vector<std::string> args;
+        std::string input;
+        std::string out;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{},
+         "\xff\xfe\nsetboard \x01 r\nset bookFile " + missing + "\n",
+         Transcript()
+             .reply("Error (unknown command): \\xff\\xfe\n")
+             .reply("Error (invalid format): setboard \\x01 r\n")
+             .reply("")
+             .text,
+         noBookMessages + "Can't open "s + shown + "\n"},
+        {{"-cxboard"},
+         "h2\0e2\ncaf\xc3\xa9\x07\n"s,
+         "Error (unknown command): h2\\x00e2\nError (unknown command): caf\xc3\xa9\\x07\n",
+         noBookMessages},
+        {{"-xboard"},
+         "xboard\n\xff\nusermove \x01\x02\nvariant \x1b[31m\ntime \x7f\noption \x80=1\noption \xff\n"
+         "exclude \0\nping \x1b\noption Book file="s + missing + "\n",
+         "Error (unknown command): \\xff\nIllegal move: \\x01\\x02\nError (unsupported variant): \\x1b[31m\n"
+         "Error (invalid format): time \\x7f\nError (unknown option): \\x80\nError (invalid format): option \\xff\n"
+         "Error (invalid move): \\x00\npong \\x1b\ntellusererror Can't open " + shown + "; the book stays as it was\n",
+         ""},
+        {{"-uci"},
+         "\xff\xfe\nposition startpos moves h2e2 \xe9\nsetoption name \x07 value 1\nsetoption name Book File value " +
+             missing + "\n",
+         "info string Unknown command: \\xff\\xfe\ninfo string Illegal move: \\xe9\ninfo string Unknown option: \\x07\n"
+         "info string Can't open " + shown + "; the book stays as it was\n",
+         ""},
+    };
+    for (const Case& c : cases) {
+        const RunResult run = runProgram(c.args, c.input);
+        EXPECT_EQ(run.out, c.out) << ::testing::PrintToString(c.input);
+        EXPECT_EQ(run.err, c.err) << ::testing::PrintToString(c.input);
+        EXPECT_EQ(run.status, 0) << ::testing::PrintToString(c.input);
+    }
 }
 
 }  // namespace

@@ -106,6 +106,13 @@ TEST(GameEnd, OnlyTimeUsedInThisGameIsCharged) {
         sessions.push_back(std::make_unique<Session>(std::vector<std::string>{}, bookFreeDirectory()));
         sessions.back()->send(c.before);
     }
+    // The idle time counts from the prompts after the first lines, however slow the programs
+    // are to start: past two whole seconds the one-second control has run out. The lines
+    // sent next come in one write, well within a second of each other.
+    for (std::size_t i = 0; i < sessions.size(); ++i) {
+        const int prompts = 1 + occurrences(cases[i].before, "\n");
+        ASSERT_TRUE(sessions[i]->waitForOutput(prompt, std::chrono::seconds(20), prompts)) << cases[i].before;
+    }
     usleep(2200000);
     for (std::size_t i = 0; i < sessions.size(); ++i) {
         Session& s = *sessions[i];

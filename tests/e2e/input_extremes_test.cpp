@@ -35,13 +35,13 @@ TEST(InputExtremes, NulBytesAndBinaryJunk) {
 
 TEST(InputExtremes, CrlfLineEndings) {
     // One carriage return before the newline is dropped, so moves from a CRLF source count;
-    // any other trailing white space stays in the line.
+    // any other trailing white space stays in the line (a second return, echoed, as \x0d).
     const RunResult run = runProgram({}, "force\r\nh2e2\r\nh9g7 \r\nh9g7\r\r\nsd 3\r\nnew\r\n");
     Transcript expected;
     expected.reply("")
         .move("h2e2")
         .reply("Error (unknown command): h9g7 \n")
-        .reply("Error (unknown command): h9g7\r\n")
+        .reply("Error (unknown command): h9g7\\x0d\n")
         .reply("")
         .setPosition(startPositionFen);
     EXPECT_EQ(run.out, expected.text);

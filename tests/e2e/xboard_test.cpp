@@ -6,6 +6,8 @@
 
 #include <csignal>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "board/keys.h"
 #include "board/notation.h"
@@ -43,8 +45,8 @@ std::string nthMove(const std::string& out, int n) {
 }
 
 TEST(XBoard, Handshake) {
-    // Started bare, as a front end's engine list starts it: the console comes first, and the
-    // protocol begins on a line of its own.
+    // Started bare and switched by the command: the console comes first, and the protocol
+    // begins on a line of its own.
     const RunResult bare = runProgram({}, "xboard\nprotover 2\n");
     EXPECT_EQ(bare.out, Transcript().text + "\n" + features);
 
@@ -53,6 +55,20 @@ TEST(XBoard, Handshake) {
     // Nothing on standard error, not even the missing book.
     EXPECT_EQ(flagged.err, "");
     EXPECT_EQ(flagged.status, 0);
+}
+
+TEST(XBoard, StartedAsTheEngineListStartsIt) {
+    // xboard's engine list runs the command line of the installed plugin file; so started,
+    // the program writes nothing before its features, on either stream.
+    std::istringstream command(QORAT_PLUGIN_COMMAND);
+    std::string program;
+    command >> program;
+    EXPECT_EQ(program, "qorat");
+    std::vector<std::string> args;
+    for (std::string word; command >> word;) args.push_back(word);
+    const RunResult run = runProgram(args, "xboard\nprotover 2\n");
+    EXPECT_EQ(run.out, features);
+    EXPECT_EQ(run.err, "");
 }
 
 TEST(XBoard, GameWithAClockAndThinking) {

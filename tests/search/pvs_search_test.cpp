@@ -1,5 +1,6 @@
 // The modern search: mates found and scored by distance, material it will not give away,
-// repetitions it avoids when ahead, the position left as it was, input and the clock.
+// repetitions it avoids when ahead, histories a new game forgets, the position left as it
+// was, input and the clock.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -111,6 +112,34 @@ TEST_F(PvsSearch, QuiescenceStaysBoundedOnCrowdedBoards) {
     std::array<Move, MaxPly> line;
     search.quietLine(line);
     EXPECT_LT(search.nodes(), NodeCap);
+}
+
+TEST_F(PvsSearch, ANewGameForgetsWhatTheHistoriesLearnt) {
+    // After a new game the histories are those of a search never run: the same position
+    // searched again takes the fresh search's nodes, which a search that remembers does not.
+    struct NeverStop : SearchControl {
+        bool stopRequested() override { return false; }
+    };
+    const char* const fen = "r1eakae2/4h4/1ch3h1c/p1p1p3p/6p2/2P6/P3P1P1P/1C2C1H2/9/RHEAKAE1R r";
+    EngineGame g(fen);
+    NeverStop never;
+    SearchTable table(1);
+    const auto deepen = [&](ModernSearch& search) {
+        // The same board, piece lists in the same order, and the same empty table each time:
+        // either would steer the search too.
+        g.board().setFen(fen);
+        table.clear();
+        search.newSearch();
+        for (int depth = 1, score = 0; depth <= 6; ++depth) score = search.iterate(depth, score);
+        return search.nodes();
+    };
+    ModernSearch fresh(g.board(), g.lawyer(), table, never);
+    const std::int64_t freshNodes = deepen(fresh);
+    ModernSearch used(g.board(), g.lawyer(), table, never);
+    EXPECT_EQ(deepen(used), freshNodes);
+    EXPECT_NE(deepen(used), freshNodes) << "the histories learnt change the search";
+    used.clearHistories();
+    EXPECT_EQ(deepen(used), freshNodes);
 }
 
 TEST_F(PvsSearch, LeavesThePositionAsItWas) {

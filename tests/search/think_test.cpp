@@ -1,5 +1,5 @@
-// The think driver: iterations and their post lines, resumption after input, the book, the
-// search without time, and lines that never outlive their position.
+// The think driver: iterations and their post lines, resumption after input, moving now, the
+// book, the search without time, and lines that never outlive their position.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -246,6 +246,31 @@ TEST_F(Think, ReadyMoveOfAnotherPositionIsNeverHandedOut) {
     ASSERT_TRUE(g.game.play({"h2e2"}));
     g.engine->moveNow();
     EXPECT_TRUE(g.engine->takeMove().sameSquares(blueMove));
+}
+
+TEST_F(Think, MoveNowWithoutAMoveYetPlaysTheFirstFound) {
+    // Asked to move before the search began, or before it had found a move, the classic and
+    // the modern search stop after their first depth, however deep they were set to go.
+    for (const char* search : {"mtd", "pvs"}) {
+        for (const bool begun : {false, true}) {
+            EngineGame g;
+            options.set("search", search);
+            options.set("searchPly", "40");
+            if (begun) {
+                g.input.arrivesAt = 1;
+                g.engine->think();
+                ASSERT_TRUE(g.engine->isThinking()) << search;
+                ASSERT_TRUE(g.inside.bestLine().empty()) << search;
+                g.input.arrivesAt = 0;
+            }
+            g.engine->moveNow();
+            g.engine->think();
+            ASSERT_TRUE(g.engine->moveReady()) << search << ' ' << begun;
+            EXPECT_EQ(g.engine->progress().depth, 1) << search << ' ' << begun;
+            Move m = g.engine->takeMove();
+            EXPECT_TRUE(g.lawyer().isLegal(m)) << search << ' ' << begun;
+        }
+    }
 }
 
 TEST_F(Think, InterruptedSearchRestartsAfterThePositionChanges) {
