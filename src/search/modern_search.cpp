@@ -122,7 +122,7 @@ void ModernSearch::clearHistories() {
 }
 
 void ModernSearch::newSearch() {
-    nodeCount.store(0, std::memory_order_relaxed);
+    resetNodes();
     iterationDepth = 0;
     publishRoot(0, nullMove);
     selDepth = 0;

@@ -66,6 +66,7 @@ public:
     // A new search from the board's position: the node count starts again; what the
     // histories have learnt is kept. (The table's owner ages it.)
     void newSearch();
+    void resetNodes() { nodeCount.store(0, std::memory_order_relaxed); }
     // Searches the position to the depth, in a window around the guess. Whenever a root move
     // proves best, also in an iteration that is stopped, it heads the root line.
     int iterate(int depth, int guess);

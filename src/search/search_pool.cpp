@@ -44,7 +44,12 @@ void SearchPool::go(const SearchLimits& searchLimits, SearchListener& searchList
     applySettings();
     limits = searchLimits;
     listener = &searchListener;
-    for (auto& worker : workers) worker->setPosition(*position);
+    // Every count starts at zero before any thread runs, so that the first lines do not add
+    // a helper's count from the search before.
+    for (auto& worker : workers) {
+        worker->setPosition(*position);
+        worker->resetNodes();
+    }
     stopFlag = false;
     pondering = limits.ponder;
     time.start(limits, overhead);

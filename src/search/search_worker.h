@@ -24,6 +24,7 @@ public:
     // Iterative deepening until the limits or the pool stop it.
     void search();
     void newGame() { modern.clearHistories(); }
+    void resetNodes() { modern.resetNodes(); }
     void useTable(bool on) { modern.useTable(on); }
 
     std::int64_t nodes() const { return modern.nodes(); }
