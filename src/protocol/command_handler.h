@@ -22,9 +22,10 @@ public:
 
     // Carries out a game command; false, having done nothing, when the line is not one.
     bool handleCommand(const std::string& line);
+    // Whether the game goes on with the computer's side to move.
+    bool computerToMove() const;
 
 private:
-    bool computerToMove() const;
     void newGame();
     void undo();
     void remove();

@@ -321,10 +321,7 @@ bool XBoardProtocol::computerPlays() const {
     return !board.gameOver && !positionRefused && options.get("computerColor") != "n";
 }
 
-bool XBoardProtocol::computerToMove() const {
-    const std::string colour = options.get("computerColor");
-    return computerPlays() && colour == (board.sideToMove() == Red ? "r" : "b");
-}
+bool XBoardProtocol::computerToMove() const { return !positionRefused && commands.computerToMove(); }
 
 void XBoardProtocol::ping(const std::string& number) {
     // A ping that arrives while the computer is to move is answered after its move.

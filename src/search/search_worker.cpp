@@ -55,16 +55,14 @@ void SearchWorker::search() {
         if (!waiting && isPvsMateScore(score) && PvsMate - std::abs(score) + MateMargin <= depth) break;
     }
     // Stopped before any root move was proven: a side with a legal move still plays one.
+    // The moves to search were each found legal when the search was asked for.
     if (bestLength == 0) {
         MoveList legal;
-        lawyer.generateMoves(legal, true);
-        for (const Move& m : legal) {
-            if (!limits.searchMoves.empty() &&
-                std::none_of(limits.searchMoves.begin(), limits.searchMoves.end(), [&](const Move& s) { return s.sameSquares(m); }))
-                continue;
-            bestLine[0] = m;
+        if (limits.searchMoves.empty()) lawyer.generateMoves(legal, true);
+        const MoveList& candidates = limits.searchMoves.empty() ? legal : limits.searchMoves;
+        if (!candidates.empty()) {
+            bestLine[0] = candidates[0];
             bestLength = 1;
-            break;
         }
     }
 }
