@@ -317,11 +317,13 @@ void XBoardProtocol::setOption(const std::string& assignment) {
     interface.print("Error (unknown option): " + printableText(name) + "\n");
 }
 
+// While it analyses the computer plays no side: a "go" then waits for "exit", and nothing
+// (a ping, a "?") waits for a move that analysis never makes.
 bool XBoardProtocol::computerPlays() const {
-    return !board.gameOver && !positionRefused && options.get("computerColor") != "n";
+    return !analysis && !board.gameOver && !positionRefused && options.get("computerColor") != "n";
 }
 
-bool XBoardProtocol::computerToMove() const { return !positionRefused && commands.computerToMove(); }
+bool XBoardProtocol::computerToMove() const { return !analysis && !positionRefused && commands.computerToMove(); }
 
 void XBoardProtocol::ping(const std::string& number) {
     // A ping that arrives while the computer is to move is answered after its move.

@@ -224,6 +224,16 @@ TEST(XBoardEngine, PondersOnTheExpectedReply) {
     EXPECT_NE(session.out().find("\nmove ", session.out().find(afterMove) + 1), std::string::npos) << session.out();
 }
 
+TEST(XBoardEngine, GoDuringAnalysisHoldsNoPing) {
+    // Analysis plays no side: a "go" in it waits for "exit", and a ping is answered at once
+    // rather than held for a move that never comes.
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nnew\nanalyze\ngo\n?\nping 1\n");
+    EXPECT_TRUE(session.waitForOutput("pong 1\n")) << session.out();
+    session.send("exit\nquit\n");
+    EXPECT_TRUE(session.finish());
+}
+
 TEST(XBoardEngine, SettingsChangedWhileThinkingWaitForTheMove) {
     // The table's size, the threads and the table's use changed as the search begins: the
     // move still comes from the full depth, not from a search cut short.
