@@ -53,7 +53,7 @@ def ours(binary, fen, seconds, hash_mb):
     p = subprocess.Popen([binary, "-xboard"], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
     p.stdin.write("xboard\nprotover 2\n")
     read_until(p, lambda line: "done=1" in line)
-    p.stdin.write("new\noption Search=pvs\noption Hash size (MB)=%d\noption Opening book=0\nforce\npost\n"
+    p.stdin.write("new\noption Search=pvs\nmemory %d\noption Opening book=0\nforce\npost\n"
                   "st %g\nsetboard %s\ngo\n" % (hash_mb, seconds, fen))
     lines = read_until(p, lambda line: line.startswith("move "))
     p.stdin.write("quit\n")

@@ -50,9 +50,9 @@ fi
 
 exec python3 "$root/tools/match.py" \
   --engine1 "$new -xboard" --name1 "$(basename "$new")" --ranks1 0 \
-  --init1 "option Search=$search" --init1 "option Hash size (MB)=$hash" \
+  --init1 "option Search=$search" --init1 "memory $hash" \
   --init1 "option Opening book=0" --init1 "option Move overhead (ms)=$overhead" \
   --engine2 "$base -xboard" --name2 "$(basename "$base")" --ranks2 0 \
-  --init2 "option Search=${BASE_SEARCH:-$search}" --init2 "option Hash size (MB)=$hash" \
+  --init2 "option Search=${BASE_SEARCH:-$search}" --init2 "memory $hash" \
   --init2 "option Opening book=0" --init2 "option Move overhead (ms)=$overhead" \
   --concurrency 2 "${defaults[@]}" "$@"

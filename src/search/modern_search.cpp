@@ -310,11 +310,11 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
     // At the root the last iteration's best move comes first, should the table have lost it.
     if (root && tableMove.isNull()) tableMove = rootMoves[0];
     const int tableDepth = hit ? entry->depth() : 0;
-    const Bound tableBound = hit ? entry->bound() : NoBound;
+    const TableBound tableBound = hit ? entry->bound() : TableBound::None;
     const bool principal = PvNode || (hit && entry->onPrincipalLine());
     const bool tableCapture = !tableMove.isNull() && board.piece(tableMove.to) != Empty;
     if (!PvNode && hit && tableDepth >= depth &&
-        (tableValue >= beta ? (tableBound & LowerBound) == LowerBound : (tableBound & UpperBound) == UpperBound)) {
+        bounds(tableBound, tableValue >= beta ? TableBound::Lower : TableBound::Upper)) {
         if (!tableMove.isNull() && tableValue >= beta && board.piece(tableMove.to) == Empty &&
             lawyer.isPseudoLegal(tableMove))
             updateQuietStats(ss, tableMove, statBonus(depth));
@@ -328,7 +328,7 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
         ss->staticEval = NoScore;
     } else {
         ss->staticEval = eval = hit && entry->eval != NoScore ? entry->eval : evaluate(ss);
-        if (hit && tableValue != NoScore && (tableBound & (tableValue > eval ? LowerBound : UpperBound)) != 0)
+        if (hit && tableValue != NoScore && bounds(tableBound, tableValue > eval ? TableBound::Lower : TableBound::Upper))
             eval = tableValue;
         improving = (ss - 2)->staticEval == NoScore || ss->staticEval >= (ss - 2)->staticEval;
 
@@ -439,7 +439,7 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
         // Extensions: the table's move when every other falls short of it, and safe checks.
         int extension = 0;
         if (depth >= SingularDepth && move.sameSquares(tableMove) && !root && excluded.isNull() &&
-            std::abs(tableValue) < PvsKnownWin && (tableBound & LowerBound) == LowerBound && tableDepth >= depth - 3) {
+            std::abs(tableValue) < PvsKnownWin && bounds(tableBound, TableBound::Lower) && tableDepth >= depth - 3) {
             board.unmakeMove();
             const int singularBeta = tableValue - 2 * depth;
             ss->excluded = move;
@@ -545,7 +545,9 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
     // A score from the rule of repetition holds on this path only; the table keeps none, nor
     // the score of a root searched over some of its moves only.
     if (tableOn && excluded.isNull() && !isPvsRuleScore(bestValue) && !(root && rootFilter != nullptr)) {
-        const Bound bound = bestValue >= beta ? LowerBound : PvNode && !bestMove.isNull() ? ExactBound : UpperBound;
+        const TableBound bound = bestValue >= beta                 ? TableBound::Lower
+                                 : PvNode && !bestMove.isNull() ? TableBound::Exact
+                                                                : TableBound::Upper;
         table.save(entry, board, scoreToTable(bestValue, ply), bound, depth, packMove(bestMove), ss->staticEval, principal);
     }
     return bestValue;
@@ -565,8 +567,7 @@ int ModernSearch::quiesce(Frame* ss, int alpha, int beta, int depth) {
     const int tableValue = hit ? scoreFromTable(entry->score, ply) : NoScore;
     const Move tableMove = hit ? unpackMove(entry->move) : nullMove;
     if (!PvNode && hit && entry->depth() >= SearchTable::QuiescenceDepth &&
-        (tableValue >= beta ? (entry->bound() & LowerBound) == LowerBound
-                            : (entry->bound() & UpperBound) == UpperBound))
+        bounds(entry->bound(), tableValue >= beta ? TableBound::Lower : TableBound::Upper))
         return tableValue;
 
     const int originalAlpha = alpha;
@@ -577,12 +578,12 @@ int ModernSearch::quiesce(Frame* ss, int alpha, int beta, int depth) {
         bestValue = futilityBase = -PvsInfinite;
     } else {
         ss->staticEval = bestValue = hit && entry->eval != NoScore ? entry->eval : evaluate(ss);
-        if (hit && tableValue != NoScore && (entry->bound() & (tableValue > bestValue ? LowerBound : UpperBound)) != 0)
+        if (hit && tableValue != NoScore && bounds(entry->bound(), tableValue > bestValue ? TableBound::Lower : TableBound::Upper))
             bestValue = tableValue;
         // Standing pat: the side to move need not take anything.
         if (bestValue >= beta) {
             if (tableOn && !hit)
-                table.save(entry, board, scoreToTable(bestValue, ply), LowerBound, SearchTable::QuiescenceDepth, 0,
+                table.save(entry, board, scoreToTable(bestValue, ply), TableBound::Lower, SearchTable::QuiescenceDepth, 0,
                            ss->staticEval, false);
             return bestValue;
         }
@@ -639,7 +640,9 @@ int ModernSearch::quiesce(Frame* ss, int alpha, int beta, int depth) {
     if (inCheck && moveCount == 0) return matedIn(ply);
 
     if (tableOn && !isPvsRuleScore(bestValue)) {
-        const Bound bound = bestValue >= beta ? LowerBound : PvNode && bestValue > originalAlpha ? ExactBound : UpperBound;
+        const TableBound bound = bestValue >= beta                          ? TableBound::Lower
+                                 : PvNode && bestValue > originalAlpha ? TableBound::Exact
+                                                                       : TableBound::Upper;
         table.save(entry, board, scoreToTable(bestValue, ply), bound, SearchTable::QuiescenceDepth, packMove(bestMove),
                    ss->staticEval, false);
     }

@@ -78,7 +78,7 @@ int SearchTable::usage() const {
     int used = 0;
     for (std::size_t i = 0; i < sample; ++i)
         for (const TableEntry& entry : buckets[i].entries)
-            if (entry.bound() != NoBound && (entry.genBound & ~7) == generation8) ++used;
+            if (entry.bound() != TableBound::None && (entry.genBound & ~7) == generation8) ++used;
     return static_cast<int>(used * 1000 / static_cast<int>(sample * BucketEntries));
 }
 
@@ -92,7 +92,7 @@ TableEntry* SearchTable::probe(const Board& board, bool& found) {
     Bucket& bucket = bucketOf(board);
     const std::uint32_t check = checkOf(board);
     for (TableEntry& entry : bucket.entries) {
-        if (entry.check == check && entry.bound() != NoBound) {
+        if (entry.check == check && entry.bound() != TableBound::None) {
             found = true;
             return &entry;
         }
@@ -109,18 +109,18 @@ TableEntry* SearchTable::probe(const Board& board, bool& found) {
     return victim;
 }
 
-void SearchTable::save(TableEntry* entry, const Board& board, int score, Bound bound, int depth, std::uint16_t move,
+void SearchTable::save(TableEntry* entry, const Board& board, int score, TableBound bound, int depth, std::uint16_t move,
                        int eval, bool principal) {
     const std::uint32_t check = checkOf(board);
     // A new search of the same position keeps the move it knew when it finds none.
     if (move != 0 || check != entry->check) entry->move = move;
     // A shallower result for the same position replaces a deeper one only when exact.
-    if (check != entry->check || bound == ExactBound || depth - DepthOffset + 2 > entry->depth8) {
+    if (check != entry->check || bound == TableBound::Exact || depth - DepthOffset + 2 > entry->depth8) {
         entry->check = check;
         entry->score = static_cast<std::int16_t>(score);
         entry->eval = static_cast<std::int16_t>(eval);
         entry->depth8 = static_cast<std::uint8_t>(depth - DepthOffset);
-        entry->genBound = static_cast<std::uint8_t>(generation8 | (principal ? 4 : 0) | bound);
+        entry->genBound = static_cast<std::uint8_t>(generation8 | (principal ? 4 : 0) | static_cast<std::uint8_t>(bound));
     }
 }
 

@@ -9,9 +9,16 @@
 #include <memory>
 
 #include "board/board.h"
-#include "search/transposition_table.h"
 
 namespace qorat {
+
+// What an entry's score says of the position, one bit for each side it bounds: an exact
+// score bounds from above and from below, so that a test of either bit accepts it.
+enum class TableBound : std::uint8_t { None = 0, Upper = 1, Lower = 2, Exact = Upper | Lower };
+
+constexpr bool bounds(TableBound bound, TableBound side) {
+    return (static_cast<std::uint8_t>(bound) & static_cast<std::uint8_t>(side)) != 0;
+}
 
 struct TableEntry {
     std::uint32_t check = 0;
@@ -23,7 +30,7 @@ struct TableEntry {
     std::uint8_t genBound = 0;
 
     int depth() const;
-    Bound bound() const { return static_cast<Bound>(genBound & 3); }
+    TableBound bound() const { return static_cast<TableBound>(genBound & 3); }
     bool onPrincipalLine() const { return (genBound & 4) != 0; }
 };
 static_assert(sizeof(TableEntry) == 12);
@@ -54,7 +61,7 @@ public:
     void prefetch(const Board& board) const { __builtin_prefetch(&bucketOf(board)); }
     // The entry for the position, or null; found or not, where stores for it go.
     TableEntry* probe(const Board& board, bool& found);
-    void save(TableEntry* entry, const Board& board, int score, Bound bound, int depth, std::uint16_t move, int eval,
+    void save(TableEntry* entry, const Board& board, int score, TableBound bound, int depth, std::uint16_t move, int eval,
               bool principal);
 
 private:
