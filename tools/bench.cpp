@@ -1,16 +1,19 @@
 // qorat-bench [DEPTH] [SEARCH]: searches a fixed set of positions with the default settings
-// (or the search named, e.g. pvs), no book, no clock and no input, and reports the nodes, the
-// time and the speed.
+// (or the search named: a classic one, or pvs, the modern search on one thread of its pool),
+// no book, no clock and no input, and reports the nodes, the time and the speed.
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <iomanip>
 #include <iostream>
+#include <sstream>
+#include <string>
 
 #include "board/keys.h"
 #include "board/notation.h"
+#include "classic/engine.h"
 #include "options/options.h"
-#include "search/engine.h"
+#include "search/modern_engine.h"
 
 namespace {
 
@@ -59,6 +62,33 @@ struct QuietOutput : EngineOutput {
     void reportProblem(const std::string& text) override { std::cerr << text << '\n'; }
 };
 
+// Hears the pool's search: its last completed depth and its move.
+struct PoolResult final : SearchListener {
+    void showThinking(const ThinkingLine& thinking) override { depth = thinking.depth; }
+    void searchDone(const Move& best, const Move&, SearchScore searched) override {
+        move = best;
+        score = searched;
+    }
+    int depth = 0;
+    Move move = nullMove;
+    SearchScore score;
+};
+
+struct Searched {
+    int depth = 0;
+    SearchScore score;
+    std::int64_t nodes = 0;
+    Move move = nullMove;
+};
+
+// Centipawns, or "#" and the moves to a mate, negative when mated.
+std::string scoreText(const SearchScore& score) {
+    std::ostringstream text;
+    if (score.isMate()) text << '#' << score.mateMoves();
+    else text << score.value;
+    return text.str();
+}
+
 int usage() {
     std::cerr << "usage: qorat-bench [DEPTH] [mtd|alphabeta|negascout|pvs]\n";
     return 2;
@@ -79,9 +109,25 @@ int main(int argc, char** argv) {
     UnlimitedClocks clocks;
     QuietOutput output;
     Engine engine(board, lawyer, input, clocks, output);
+    ModernEngine modern(board, output);
     options.set("useOpeningBook", "n");
     options.set("searchPly", std::to_string(depth));
     if (argc == 3) options.set("search", argv[2]);
+    // The modern search runs on its threads, as every front end drives it.
+    auto search = [&]() {
+        if (!engine.modernSearch()) {
+            engine.think();
+            const Engine::Progress done = engine.progress();
+            return Searched{done.depth, done.score, done.nodes, engine.takeMove()};
+        }
+        PoolResult result;
+        SearchLimits limits;
+        limits.depth = depth;
+        modern.pool().setPosition(board);
+        modern.pool().go(limits, result);
+        modern.pool().wait();
+        return Searched{result.depth, result.score, modern.pool().progress().nodes, result.move};
+    };
 
     std::int64_t totalNodes = 0;
     double totalSeconds = 0;
@@ -92,15 +138,13 @@ int main(int argc, char** argv) {
             return 1;
         }
         const auto start = std::chrono::steady_clock::now();
-        engine.think();
+        const Searched done = search();
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
-        const Engine::Progress done = engine.progress();
-        const Move best = engine.takeMove();
         totalNodes += done.nodes;
         totalSeconds += spent.count();
-        std::cout << std::setw(2) << i + 1 << std::setw(7) << done.depth << std::setw(7) << done.score
+        std::cout << std::setw(2) << i + 1 << std::setw(7) << done.depth << std::setw(7) << scoreText(done.score)
                   << std::setw(11) << done.nodes << std::setw(10) << std::fixed << std::setprecision(3)
-                  << spent.count() << "  " << moveText(best) << '\n';
+                  << spent.count() << "  " << moveText(done.move) << '\n';
     }
     std::cout << "total nodes " << totalNodes << ", time " << std::setprecision(3) << totalSeconds << " s, ";
     // A run too quick for the clock to see has no meaningful speed.

@@ -18,8 +18,6 @@ std::time_t systemTime() { return std::time(nullptr); }
 WallClock wallClock = systemTime;
 
 constexpr std::int64_t MillisecondsPerSecond = 1000;
-// Kept back from a budget measured to the millisecond, for the reply to reach the board.
-constexpr std::int64_t PreciseReserve = 30;
 
 int wholeSeconds(std::time_t from, std::time_t to) { return static_cast<int>(std::difftime(to, from)); }
 
@@ -37,10 +35,7 @@ Clock::Clock(int moves, int seconds, int inc)
     : movesPerControl(moves), movesLeft(moves), secondsPerControl(seconds), secondsLeft(seconds), increment(inc),
       turnStart(wallClock()), turnEnd(turnStart) {}
 
-void Clock::startTurn() {
-    turnStart = wallClock();
-    preciseTurnStart = std::chrono::steady_clock::now();
-}
+void Clock::startTurn() { turnStart = wallClock(); }
 
 void Clock::stopTurn() { turnEnd = wallClock(); }
 
@@ -63,13 +58,12 @@ bool Clock::hasTimeForMove() const {
     return budget > wholeSeconds(turnStart, wallClock());
 }
 
-bool Clock::hasTimeForMovePrecisely() const {
-    if (increment == 0 && secondsPerControl == 0) return true;
-    if (movesLeft <= 0) return false;
-    const std::int64_t budget =
-        (std::int64_t{secondsLeft} * MillisecondsPerSecond) / movesLeft + std::int64_t{increment} * MillisecondsPerSecond;
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - preciseTurnStart);
-    return budget - PreciseReserve > elapsed.count();
+std::int64_t Clock::moveBudget() const {
+    if (increment == 0 && secondsPerControl == 0) return 0;
+    // A period with no move left has nothing to give; the least budget still gives a move.
+    if (movesLeft <= 0) return 1;
+    return std::max<std::int64_t>(1, std::int64_t{secondsLeft} * MillisecondsPerSecond / movesLeft +
+                                         std::int64_t{increment} * MillisecondsPerSecond);
 }
 
 int Clock::timeLeft() const { return clampToInt32(std::int64_t{secondsPerControl} - wholeSeconds(turnStart, wallClock())); }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "game/xboard_clock.h"
-#include "search/seams.h"
+#include "thinking/seams.h"
 
 namespace qorat {
 

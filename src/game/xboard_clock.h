@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "search/search_limits.h"
-#include "search/seams.h"
+#include "thinking/seams.h"
 #include "search/time_manager.h"
 
 namespace qorat {

@@ -1,6 +1,9 @@
 // The front ends' hold on the threaded search.
 #include "protocol/background_search.h"
 
+#include <algorithm>
+#include <array>
+
 #include "protocol/interface.h"
 
 namespace qorat {
@@ -40,13 +43,13 @@ void BackgroundSearch::cancel() {
     done = false;
 }
 
-int BackgroundSearch::scoreNow(const Board& position, const SearchLimits& limits) {
+SearchScore BackgroundSearch::scoreNow(const Board& position, const SearchLimits& limits) {
     cancel();
     // Heard on the search's thread; read once the search has been waited for.
     struct ScoreTaker final : SearchListener {
-        int score = 0;
+        SearchScore score;
         void showThinking(const ThinkingLine&) override {}
-        void searchDone(const Move&, const Move&, int searched) override { score = searched; }
+        void searchDone(const Move&, const Move&, SearchScore searched) override { score = searched; }
     } taker;
     pool.setPosition(position);
     pool.go(limits, taker);
@@ -94,7 +97,7 @@ bool BackgroundSearch::takeResult(Result& result) {
     return true;
 }
 
-std::optional<int> BackgroundSearch::currentScore() {
+std::optional<SearchScore> BackgroundSearch::currentScore() {
     if (!active()) return std::nullopt;
     const std::lock_guard<std::mutex> guard(lock);
     return latestScore;
@@ -111,15 +114,17 @@ void BackgroundSearch::showThinking(const ThinkingLine& thinking) {
         interface.showThinking(thinking);
         return;
     }
-    Line line;
-    line.push_back({pondered});
-    line.append(*thinking.line);
+    std::array<Move, MaxPly + 1> line;
+    line[0] = pondered;
+    const int length = std::min(thinking.lineLength, MaxPly);
+    std::copy_n(thinking.line, length, line.begin() + 1);
     ThinkingLine shown = thinking;
-    shown.line = &line;
+    shown.line = line.data();
+    shown.lineLength = length + 1;
     interface.showThinking(shown);
 }
 
-void BackgroundSearch::searchDone(const Move& best, const Move& reply, int score) {
+void BackgroundSearch::searchDone(const Move& best, const Move& reply, SearchScore score) {
     {
         const std::lock_guard<std::mutex> guard(lock);
         outcome = {best, reply, score};

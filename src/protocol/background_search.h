@@ -12,7 +12,7 @@
 #include "rules/lawyer.h"
 #include "search/search_limits.h"
 #include "search/search_pool.h"
-#include "search/seams.h"
+#include "thinking/seams.h"
 
 namespace qorat {
 
@@ -24,7 +24,7 @@ public:
     struct Result {
         Move best = nullMove;
         Move reply = nullMove;
-        int score = 0;
+        SearchScore score;
     };
 
     BackgroundSearch(SearchPool& pool, Interface& interface);
@@ -41,9 +41,12 @@ public:
     void stop() { pool.stop(); }
     // Searches the position at once within the limits, while no other search runs, and gives
     // its score for the side to move.
-    int scoreNow(const Board& position, const SearchLimits& limits);
+    SearchScore scoreNow(const Board& position, const SearchLimits& limits);
     // The pondered move was played: the search goes on as one for a move to play.
     void ponderHit();
+
+    // The pool it drives, for the settings and a new game.
+    SearchPool& searchPool() { return pool; }
 
     Purpose purpose() const { return current; }
     bool active() const { return current != Purpose::None; }
@@ -65,10 +68,10 @@ public:
     SearchPool::Progress progress() const { return active() ? pool.progress() : SearchPool::Progress{}; }
     // The score of the search under way at its last completed depth, for the side to move in
     // its position; nothing before its first.
-    std::optional<int> currentScore();
+    std::optional<SearchScore> currentScore();
 
     void showThinking(const ThinkingLine& thinking) override;
-    void searchDone(const Move& best, const Move& reply, int score) override;
+    void searchDone(const Move& best, const Move& reply, SearchScore score) override;
 
 private:
     SearchPool& pool;
@@ -90,7 +93,7 @@ private:
     std::mutex lock;
     bool done = false;
     Result outcome;
-    std::optional<int> latestScore;
+    std::optional<SearchScore> latestScore;
 };
 
 }  // namespace qorat

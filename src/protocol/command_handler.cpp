@@ -9,9 +9,10 @@
 #include "board/notation.h"
 #include "game/clock.h"
 #include "options/options.h"
+#include "protocol/controller.h"
 #include "protocol/interface.h"
 #include "rules/lawyer.h"
-#include "search/engine.h"
+#include "classic/engine.h"
 
 namespace qorat {
 
@@ -42,13 +43,13 @@ bool CommandHandler::handleCommand(const std::string& line) {
     splitCommand(line, command, args);
     if (command == "?") {
         // Also before the computer has begun to think, as when "?" comes with the move it answers.
-        if (computerToMove()) engine.moveNow();
+        if (computerToMove()) controller.moveNow();
     } else if (command == "go") {
         options.set("computerColor", board.sideToMove() == Red ? "r" : "b");
     } else if (command == "new") {
         newGame();
     } else if (command == "quit") {
-        std::exit(0);
+        controller.quit();
     } else if (command == "undo") {
         undo();
     } else if (command == "remove") {

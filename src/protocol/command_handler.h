@@ -39,7 +39,7 @@ private:
     Board& board;
     Engine& engine;
     [[maybe_unused]] Lawyer& lawyer;
-    [[maybe_unused]] Controller& controller;
+    Controller& controller;
 };
 
 }  // namespace qorat

@@ -3,11 +3,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
 
 #include "board/notation.h"
+#include "classic/engine.h"
 #include "game/referee.h"
 #include "protocol/background_search.h"
 #include "protocol/command_handler.h"
@@ -16,7 +18,7 @@
 #include "protocol/uci_protocol.h"
 #include "protocol/xboard_protocol.h"
 #include "rules/lawyer.h"
-#include "search/engine.h"
+#include "search/modern_engine.h"
 
 namespace qorat {
 
@@ -39,8 +41,9 @@ Controller::Controller(int argc, const char* const* argv) {
     if (const char* protocol = readLaunch(argc, argv).protocol) interface->setInterface(protocol);
     clocks = std::make_unique<GameClocks>();
     engine = std::make_unique<Engine>(*boardPtr, *lawyer, *interface, *clocks, *interface);
+    modern = std::make_unique<ModernEngine>(*boardPtr, *interface);
     commandHandler = std::make_unique<CommandHandler>(*interface, *boardPtr, *engine, *lawyer, *this);
-    background = std::make_unique<BackgroundSearch>(engine->pool(), *interface);
+    background = std::make_unique<BackgroundSearch>(modern->pool(), *interface);
     xboard = std::make_unique<XBoardProtocol>(*interface, *boardPtr, *lawyer, *engine, *commandHandler,
                                               clocks->xboardClock(), *background);
     uci = std::make_unique<UciProtocol>(*interface, *boardPtr, *lawyer, *engine, *background);
@@ -90,6 +93,7 @@ void Controller::run() {
             xboard->tend();
         }
         if (uciMode) uci->tend();
+        if (!xboardMode && !uciMode) tendModernTurn();
         bool busy = true;
         if (interface->inputPending()) {
             const std::string line = interface->readLine();
@@ -199,8 +203,21 @@ void Controller::playHumanMove(Move m) {
     if (xboardMode && boardPtr->sideToMove() == computerSide) xboard->startComputerTurn();
 }
 
+void Controller::moveNow() {
+    if (engine->modernSearch() && background->purpose() == BackgroundSearch::Purpose::Play)
+        background->stop();
+    else
+        engine->moveNow();
+}
+
+void Controller::quit() {
+    background->cancel();
+    std::exit(0);
+}
+
 bool Controller::computerTurn() {
     if (xboardMode && xboard->searchesInBackground()) return backgroundTurn();
+    if (engine->modernSearch() && !xboardMode) return modernTurn();
     if (!engine->moveReady()) {
         engine->think();
         return true;
@@ -214,6 +231,37 @@ bool Controller::backgroundTurn() {
     if (!xboard->computerMove(m)) return false;
     playComputerMove(m);
     return true;
+}
+
+bool Controller::modernTurn() {
+    BackgroundSearch::Result result;
+    if (background->searches(*boardPtr)) {
+        if (!background->takeResult(result)) return false;
+        playComputerMove(result.best);
+        return true;
+    }
+    const Move book = engine->bookMove();
+    if (!book.isNull()) {
+        engine->dropMove();
+        playComputerMove(book);
+        return true;
+    }
+    SearchLimits limits;
+    // A "?" that came before the search began: the first move found is played.
+    limits.depth = engine->moveWanted() ? 1 : std::clamp(engine->depthLimit(), 1, MaxPly - 1);
+    limits.moveTime = clockFor(boardPtr->sideToMove())->moveBudget();
+    engine->dropMove();
+    background->showThinking(options.get("post") == "on");
+    background->start(*boardPtr, nullMove, limits, BackgroundSearch::Purpose::Play);
+    return false;
+}
+
+void Controller::tendModernTurn() {
+    // A search for a position the game has left, or for a side the computer no longer plays,
+    // would only hold the threads.
+    if (background->active() &&
+        (boardPtr->gameOver || boardPtr->sideToMove() != computerSide || !background->searches(*boardPtr)))
+        background->cancel();
 }
 
 void Controller::playComputerMove(Move m) {

@@ -15,6 +15,7 @@ namespace qorat {
 class Lawyer;
 class Interface;
 class Engine;
+class ModernEngine;
 class CommandHandler;
 class XBoardProtocol;
 class UciProtocol;
@@ -32,6 +33,10 @@ public:
     Board& board() { return *boardPtr; }
     // Handles one input line: a move attempt, an option command or a game command.
     void handleLine(const std::string& line);
+    // "?": the computer plays the best move it has found, or the first it finds.
+    void moveNow();
+    // Ends the program, any search stopped first.
+    [[noreturn]] void quit();
 
 private:
     void adjudicate();
@@ -45,6 +50,10 @@ private:
     // until a line arrives or the search ends.
     bool computerTurn();
     bool backgroundTurn();
+    // The modern search at the console and under cxboard: on its threads, its move collected
+    // when it wakes the loop.
+    bool modernTurn();
+    void tendModernTurn();
     void playComputerMove(Move m);
     void playMove(Move& m);
 
@@ -53,6 +62,7 @@ private:
     std::unique_ptr<Lawyer> lawyer;
     std::unique_ptr<GameClocks> clocks;
     std::unique_ptr<Engine> engine;
+    std::unique_ptr<ModernEngine> modern;
     std::unique_ptr<Interface> interface;
     std::unique_ptr<CommandHandler> commandHandler;
     std::unique_ptr<BackgroundSearch> background;

@@ -7,7 +7,7 @@
 
 #include "options/options.h"
 #include "protocol/interface_state.h"
-#include "search/seams.h"
+#include "thinking/seams.h"
 
 namespace qorat {
 

@@ -5,7 +5,7 @@
 
 #include "board/board.h"
 #include "board/types.h"
-#include "search/seams.h"
+#include "thinking/seams.h"
 
 namespace qorat {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "search/seams.h"
+#include "thinking/seams.h"
 
 namespace qorat {
 

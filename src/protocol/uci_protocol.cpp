@@ -11,7 +11,7 @@
 #include "options/options.h"
 #include "protocol/interface.h"
 #include "rules/lawyer.h"
-#include "search/engine.h"
+#include "classic/engine.h"
 #include "search/search_pool.h"
 
 namespace qorat {
@@ -91,7 +91,7 @@ void UciProtocol::identify() {
                     "\n"
                     "option name Ponder type check default false\n"
                     "option name Move Overhead type spin default " +
-                    std::to_string(engine.pool().moveOverhead()) +
+                    std::to_string(background.searchPool().moveOverhead()) +
                     " min 0 max 5000\n"
                     "option name OwnBook type check default true\n"
                     "option name Book File type string default " +
@@ -110,7 +110,7 @@ void UciProtocol::endSearch() {
 void UciProtocol::newGame() {
     endSearch();
     positionRefused = false;
-    engine.pool().newGame();
+    background.searchPool().newGame();
     board.reset();
 }
 
@@ -222,14 +222,14 @@ void UciProtocol::setOption(const std::vector<std::string>& words) {
     } else if (lower == "ponder") {
         // The front end decides when to ponder; nothing changes here.
     } else if (lower == "move overhead") {
-        engine.pool().setMoveOverhead(std::clamp(std::strtoll(value.c_str(), nullptr, 10), 0LL, 5000LL));
+        background.searchPool().setMoveOverhead(std::clamp(std::strtoll(value.c_str(), nullptr, 10), 0LL, 5000LL));
     } else if (lower == "ownbook") {
         ownBook = isTrue(value);
     } else if (lower == "book file") {
         options.set("bookFile", value);
     } else if (lower == "clear hash") {
         endSearch();
-        engine.pool().newGame();
+        background.searchPool().newGame();
     } else {
         interface.print("info string Unknown option: " + printableText(name) + "\n");
     }

@@ -16,7 +16,7 @@
 #include "protocol/command_handler.h"
 #include "protocol/interface.h"
 #include "rules/lawyer.h"
-#include "search/engine.h"
+#include "classic/engine.h"
 
 namespace qorat {
 
@@ -75,8 +75,6 @@ constexpr std::size_t DrawOfferInterval = 20;
 // A draw offered before any search of ours has scored the game is judged on a search of this
 // many nodes: a blink, enough to count the material and what hangs.
 constexpr std::int64_t DrawJudgementNodes = 100000;
-// The classic searches score in tenths of a pawn.
-constexpr int CentipawnsPerClassicUnit = 10;
 
 // Bounds on the numbers the front end sends, far beyond any real game, so that no sum or
 // product of them can leave the range of the clock's arithmetic.
@@ -222,7 +220,7 @@ void XBoardProtocol::newGame() {
     lastDrawOffer = 0;
     positionRefused = false;
     board.reset();
-    engine.pool().newGame();
+    background.searchPool().newGame();
     // Analysis goes on over the new game; the computer plays nothing then.
     options.set("computerColor", analysis ? "n" : "b");
     options.set("searchPly", UnlimitedDepth);
@@ -297,7 +295,7 @@ void XBoardProtocol::setOption(const std::string& assignment) {
         const std::optional<double> overhead = readNumber(value, 0, MostSeconds);
         if (!overhead) return;
         clock.setMoveOverhead(std::llround(*overhead));
-        engine.pool().setMoveOverhead(std::llround(*overhead));
+        background.searchPool().setMoveOverhead(std::llround(*overhead));
         return;
     }
     if (name == "Resign" || name == "Offer draw") {
@@ -371,8 +369,8 @@ bool XBoardProtocol::computerMove(Move& m) {
     BackgroundSearch::Result result;
     if (background.takeResult(result)) {
         m = nullMove;
-        if (result.best.isNull() || resigns(result.score)) return true;
-        considerDrawOffer(result.score);
+        if (result.best.isNull() || resigns(result.score.ranking())) return true;
+        considerDrawOffer(result.score.ranking());
         m = result.best;
         return true;
     }
@@ -395,9 +393,9 @@ void XBoardProtocol::computerMoved() {
     // A book move has no score: neither search has run for it.
     ownScore.reset();
     if (searchesInBackground() && !background.lastResult().best.isNull())
-        ownScore = background.lastResult().score;
+        ownScore = background.lastResult().score.ranking();
     else if (!searchesInBackground() && engine.progress().depth > 0)
-        ownScore = engine.progress().score * CentipawnsPerClassicUnit;
+        ownScore = engine.progress().score.ranking();
     const Move expected = background.lastResult().reply;
     Move reply = expected;
     if (!ponder || !searchesInBackground() || !computerPlays() || expected.isNull() || !lawyer.isLegal(reply)) return;
@@ -540,16 +538,16 @@ int XBoardProtocol::drawOfferScore() {
     using Purpose = BackgroundSearch::Purpose;
     // The threaded search's position has the engine to move, whether playing or pondering.
     if (background.purpose() == Purpose::Play || background.purpose() == Purpose::Ponder) {
-        if (const std::optional<int> live = background.currentScore()) return *live;
+        if (const std::optional<SearchScore> live = background.currentScore()) return live->ranking();
     }
     if (!searchesInBackground() && engine.isThinking() && engine.progress().depth > 0)
-        return engine.progress().score * CentipawnsPerClassicUnit;
+        return engine.progress().score.ranking();
     if (ownScore) return *ownScore;
     // A search of ours not yet through its first depth holds the threads: the game counts as level.
     if (background.active()) return 0;
     SearchLimits limits;
     limits.nodes = DrawJudgementNodes;
-    const int score = background.scoreNow(board, limits);
+    const int score = background.scoreNow(board, limits).ranking();
     return options.get("computerColor") == (board.sideToMove() == Red ? "r" : "b") ? score : -score;
 }
 

@@ -15,7 +15,7 @@
 #include "rules/lawyer.h"
 #include "search/move_picker.h"
 #include "search/search_table.h"
-#include "search/search_types.h"
+#include "thinking/score.h"
 
 namespace qorat {
 
@@ -39,6 +39,16 @@ constexpr bool isPvsRuleScore(int score) {
 constexpr bool isPvsMateScore(int score) {
     const int magnitude = score < 0 ? -score : score;
     return magnitude > PvsMateBound && magnitude <= PvsMate;
+}
+
+// A score of this search as every search reports it: a win by rule counts as a mate.
+constexpr SearchScore reportPvsScore(int score) {
+    const int magnitude = score < 0 ? -score : score;
+    int plies = -1;
+    if (isPvsRuleScore(score)) plies = PvsRuleWin - magnitude;
+    if (isPvsMateScore(score)) plies = PvsMate - magnitude;
+    if (plies < 0) return SearchScore::centipawns(score);
+    return score > 0 ? SearchScore::mateIn(plies) : SearchScore::matedIn(plies);
 }
 
 // Whether the search is to stop now, asked at every node; and what it would show a watcher.

@@ -102,7 +102,7 @@ void SearchPool::mainSearch() {
     // No move at all: the side to move is mated or stalemated.
     const Move best = chosen->lineLength() > 0 ? chosen->line()[0] : nullMove;
     const Move reply = chosen->expectedReply();
-    listener->searchDone(best, reply, chosen->score());
+    listener->searchDone(best, reply, reportPvsScore(chosen->score()));
 }
 
 SearchPool::Progress SearchPool::progress() const { return {time.elapsed(), totalNodes(), workers[0]->rootProgress()}; }

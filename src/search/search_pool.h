@@ -14,7 +14,7 @@
 #include "search/search_limits.h"
 #include "search/search_table.h"
 #include "search/search_worker.h"
-#include "search/seams.h"
+#include "thinking/seams.h"
 #include "search/time_manager.h"
 
 namespace qorat {

@@ -116,19 +116,17 @@ void SearchWorker::windowFailed(int depth, int score, bool failedHigh) {
 
 void SearchWorker::report(int depth, int score, bool lowerBound, bool upperBound) {
     lastReport = pool.time.elapsed();
-    Line line;
-    for (int i = 0; i < bestLength; ++i) line.push_back({bestLine[static_cast<std::size_t>(i)]});
     ThinkingLine thinking;
     thinking.depth = depth;
     thinking.selectiveDepth = modern.selectiveDepth();
-    thinking.score = score;
+    thinking.score = reportPvsScore(score);
     thinking.lowerBound = lowerBound;
     thinking.upperBound = upperBound;
-    thinking.modern = true;
     thinking.milliseconds = lastReport;
     thinking.nodes = pool.totalNodes();
     thinking.tableFull = pool.table.usage();
-    thinking.line = &line;
+    thinking.line = bestLine.data();
+    thinking.lineLength = bestLength;
     pool.listener->showThinking(thinking);
 }
 

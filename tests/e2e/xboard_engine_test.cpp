@@ -19,7 +19,7 @@
 #include "board/move_list.h"
 #include "board/notation.h"
 #include "rules/lawyer.h"
-#include "search/search_types.h"
+#include "classic/classic_types.h"
 #include "session.h"
 
 namespace qorat::testing {

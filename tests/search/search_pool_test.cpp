@@ -10,7 +10,7 @@
 
 #include "board/notation.h"
 #include "rules/rules_test_support.h"
-#include "search/engine_test_support.h"
+#include "search/search_test_support.h"
 #include "search/search_pool.h"
 
 namespace qorat::testing {
@@ -29,7 +29,7 @@ struct Recorder final : SearchListener {
         const std::lock_guard<std::mutex> guard(lock);
         deepest = std::max(deepest, thinking.depth);
     }
-    void searchDone(const Move& move, const Move&, int) override {
+    void searchDone(const Move& move, const Move&, SearchScore) override {
         const std::lock_guard<std::mutex> guard(lock);
         best = move;
         done = true;
@@ -41,7 +41,7 @@ struct Recorder final : SearchListener {
     }
 };
 
-class SearchPoolTest : public EngineTest {
+class SearchPoolTest : public SearchTest {
 protected:
     SearchTable table{8};
 };

@@ -1,6 +1,6 @@
 // The search's use of the transposition table: probing for a cut, a move to try first and
 // a narrower window, and storing a node's result with the kind of bound it is.
-#include "search/engine.h"
+#include "classic/engine.h"
 
 namespace qorat {
 

@@ -1,5 +1,6 @@
-// The computer player: its search switches and counters, the transposition table and the
-// opening book it owns, and the think operations the main loop drives.
+// The computer player of the classic searches: its search switches and counters, the
+// transposition table and the opening book it owns, and the think operations the main loop
+// drives. It also keeps which search is chosen, the modern one included, which others run.
 #pragma once
 
 #include <array>
@@ -14,17 +15,14 @@
 #include "book/opening_book.h"
 #include "options/options.h"
 #include "rules/lawyer.h"
-#include "search/modern_search.h"
-#include "search/move_ordering.h"
-#include "search/seams.h"
-#include "search/search_pool.h"
-#include "search/search_table.h"
-#include "search/search_types.h"
-#include "search/transposition_table.h"
+#include "classic/move_ordering.h"
+#include "thinking/seams.h"
+#include "classic/classic_types.h"
+#include "classic/transposition_table.h"
 
 namespace qorat {
 
-class Engine final : public OptionsObserver, public SearchControl {
+class Engine final : public OptionsObserver {
 public:
     Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks, EngineOutput& output);
 
@@ -45,9 +43,7 @@ public:
         firstMoveWanted = false;
     }
 
-    // The modern search on threads of its own, for the front ends that drive it so.
-    SearchPool& pool() { return *searchPool; }
-    // Whether the modern search is the one chosen.
+    // Whether the modern search is the one chosen; this engine then does not think.
     bool modernSearch() const { return algorithm == Pvs; }
     // The chosen search's name, as the option "search" takes it.
     std::string searchName() const;
@@ -58,13 +54,18 @@ public:
     // The file of the book in use; empty when there is none.
     const std::string& bookFile() const { return bookPath; }
 
+    // How deep a search goes: the option "searchPly".
+    int depthLimit() const { return searchPly; }
+    // Whether a "?" asked for a move before there was one to play.
+    bool moveWanted() const { return firstMoveWanted; }
+
     // How far the current or last search got, for reports.
     struct Progress {
         int depth = 0;
-        int score = 0;
+        SearchScore score;
         std::int64_t nodes = 0;
     };
-    Progress progress() const { return {completedDepth, completedScore, nodesSearched()}; }
+    Progress progress() const { return {completedDepth, reportClassicScore(completedScore), nodeCount}; }
 
 private:
     enum ThinkState : std::int16_t { Searching = 0, MoveReady = 1, Idle = 2 };
@@ -85,7 +86,6 @@ private:
     int mtdf(Line& line, int depth, int guess);
     // Tells the front end of the iteration just searched, or cut short.
     void showThinking(int depth, int score);
-    std::int64_t nodesSearched() const { return algorithm == Pvs ? modern->nodes() : nodeCount; }
 
     // Search.
     // quiesce: whether the leaves of this search go on into the quiescence search.
@@ -94,14 +94,11 @@ private:
     int alphaBetaMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify, bool quiesce);
     int negaScoutMoves(Line& out, MoveList& moves, int alpha, int beta, int ply, int depth, bool verify, bool quiesce);
     int quiesceNode(int alpha, int beta, int ply, int depth, bool nullAllowed);
-    bool stopRequested() override;
+    bool stopRequested();
     int staticScore() const;
 
     // Repetitions: whether the position recurs since the last capture, and its score then.
     bool repetition(int ply, int& score) const;
-
-    // The modern search's iterations.
-    void thinkPvs(int limit);
 
     // The search's use of the transposition table.
     bool probe(int ply, int depth, int& alpha, int& beta, Move& move, int& score, bool& nullAllowed);
@@ -115,9 +112,6 @@ private:
     ClockSource& clocks;
     EngineOutput& output;
     std::unique_ptr<TranspositionTable> table;
-    std::unique_ptr<SearchTable> pvsTable;
-    std::unique_ptr<ModernSearch> modern;
-    std::unique_ptr<SearchPool> searchPool;
     MoveOrdering ordering;
     Line bestLine;
     ThinkState thinkState = Idle;

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "classic/engine.h"
 #include "options/options.h"
 #include "protocol/thinking_lines.h"
 #include "rules/rules_test_support.h"
-#include "search/engine.h"
 
 namespace qorat {
 
@@ -38,7 +38,7 @@ struct EngineInspector {
     TranspositionTable& table() { return *engine.table; }
     MoveOrdering& ordering() { return engine.ordering; }
     const Line& bestLine() const { return engine.bestLine; }
-    std::int64_t nodeCount() const { return engine.nodesSearched(); }
+    std::int64_t nodeCount() const { return engine.nodeCount; }
     int abortReason() const { return engine.abortReason; }
     int thinkState() const { return engine.thinkState; }
     int searchPly() const { return engine.searchPly; }

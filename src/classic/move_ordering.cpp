@@ -1,6 +1,6 @@
 // Move ordering: a sort key per move, remembered moves by their last place, then king
 // moves last, greater victims first, and the attacker's worth to break ties.
-#include "search/move_ordering.h"
+#include "classic/move_ordering.h"
 
 #include <algorithm>
 

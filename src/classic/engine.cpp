@@ -1,5 +1,5 @@
 // Building the engine, and how it follows the options that concern it.
-#include "search/engine.h"
+#include "classic/engine.h"
 
 #include <algorithm>
 #include <iostream>
@@ -15,9 +15,6 @@ const char* const installedBookPath = QORAT_BOOK_DIR "/book.dat";
 const char* const localBookPath = "book.dat";
 constexpr int VerifiedNullReduction = 3;
 constexpr int PlainNullReduction = 2;
-// The table's size, in megabytes, is kept within what a player's machine can spare.
-constexpr std::int32_t MaxHashMegabytes = 1024;
-constexpr std::size_t DefaultTableMegabytes = 8;
 
 bool isOn(const std::string& value) { return value == "on"; }
 
@@ -31,9 +28,7 @@ void readInt(const std::string& text, std::int32_t& value) {
 
 Engine::Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks, EngineOutput& output)
     : board(board), lawyer(lawyer), input(input), clocks(clocks), output(output),
-      table(std::make_unique<TranspositionTable>()), pvsTable(std::make_unique<SearchTable>(DefaultTableMegabytes)),
-      modern(std::make_unique<ModernSearch>(board, lawyer, *pvsTable, *this)),
-      searchPool(std::make_unique<SearchPool>(*pvsTable, board)), ordering(board) {
+      table(std::make_unique<TranspositionTable>()), ordering(board) {
     clocks.setTimeControl(0, 0, 0);
     options.addObserver(this);
     // The book is read before any option can switch its use off.
@@ -97,8 +92,6 @@ void Engine::optionChanged(std::string name) {
         useOpeningBook = value != "n";
     } else if (name == "hash") {
         hash = isOn(value);
-        modern->useTable(hash);
-        searchPool->useTable(hash);
     } else if (name == "hashadjust") {
         hashadjust = isOn(value);
     } else if (name == "iterative") {
@@ -116,20 +109,6 @@ void Engine::optionChanged(std::string name) {
         frontEndOutput = value == "xboard" || value == "uci";
         // Under these front ends the modern search plays, unless a search was chosen.
         if (frontEndOutput && !searchChosen) algorithm = Pvs;
-    } else if (name == "hashSize") {
-        std::int32_t megabytes = 0;
-        readInt(value, megabytes);
-        if (megabytes <= 0) return;
-        megabytes = std::min(megabytes, MaxHashMegabytes);
-        // The size is the modern search's table's; the other searches keep theirs. A search
-        // under way keeps the table it has.
-        if (!pvsTable->resize(static_cast<std::size_t>(megabytes)))
-            report("Not enough memory for a " + std::to_string(megabytes) + " MB table; it keeps its " +
-                   std::to_string(pvsTable->megabytes()) + " MB");
-    } else if (name == "threads") {
-        std::int32_t count = 0;
-        readInt(value, count);
-        if (count > 0) searchPool->setThreads(count);
     } else if (name == "bookFile") {
         auto chosen = std::make_unique<OpeningBook>(value);
         // A book that cannot be read leaves the one in use; the reader has said why on

@@ -86,7 +86,7 @@ TEST_F(Think, OneIterationPerDepthWithItsPostLine) {
     const Move m = g.engine->takeMove();
     EXPECT_EQ(posts.back().line.substr(0, 5), moveText(m) + ' ');
     EXPECT_EQ(g.engine->progress().depth, 6);
-    EXPECT_EQ(g.engine->progress().score, posts.back().score);
+    EXPECT_EQ(classicUnits(g.engine->progress().score), posts.back().score);
 }
 
 TEST_F(Think, PostLineShowsMovesAndTheMateTag) {
@@ -249,9 +249,9 @@ TEST_F(Think, ReadyMoveOfAnotherPositionIsNeverHandedOut) {
 }
 
 TEST_F(Think, MoveNowWithoutAMoveYetPlaysTheFirstFound) {
-    // Asked to move before the search began, or before it had found a move, the classic and
-    // the modern search stop after their first depth, however deep they were set to go.
-    for (const char* search : {"mtd", "pvs"}) {
+    // Asked to move before the search began, or before it had found a move, a search stops
+    // after its first depth, however deep it was set to go.
+    for (const char* search : {"mtd", "negascout"}) {
         for (const bool begun : {false, true}) {
             EngineGame g;
             options.set("search", search);

@@ -1,21 +1,15 @@
 // The think driver: the book first, then iterative deepening with MTD(f) probes; it returns
 // early when input waits and goes on with the same search when called again.
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
 
 #include "eval/evaluator.h"
-#include "search/engine.h"
+#include "classic/engine.h"
 
 namespace qorat {
-
-namespace {
-
-// Plies searched beyond a mate's length before the search settles for it.
-constexpr int MateMargin = 4;
-
-}  // namespace
 
 void Engine::think() {
     if (thinkState == MoveReady) {
@@ -30,10 +24,6 @@ void Engine::think() {
     pollCountdown = 0;
     // A depth below one would leave the computer without a move.
     const int limit = firstMoveWanted ? 1 : std::max(1, static_cast<int>(searchPly));
-    if (algorithm == Pvs) {
-        thinkPvs(std::min(limit, MaxPly - 1));
-        return;
-    }
     // A resumed search guesses from the depth it completed.
     int score = iterative && completedDepth > 0 ? completedScore : staticScore();
     int depth = limit;
@@ -79,8 +69,6 @@ void Engine::startSearch() {
     bestLine.clear();
     table->age();
     ordering.clearKillers();
-    pvsTable->newSearch();
-    modern->newSearch();
     startTime = std::chrono::steady_clock::now();
     nodeCount = 0;
     iterationDone = false;
@@ -153,36 +141,18 @@ int Engine::mtdf(Line& line, int depth, int guess) {
 void Engine::showThinking(int depth, int score) {
     ThinkingLine thinking;
     thinking.depth = depth;
-    thinking.score = score;
-    thinking.modern = algorithm == Pvs;
+    thinking.score = reportClassicScore(score);
     thinking.interrupted = abortReason != NoAbort;
     thinking.milliseconds =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - startTime).count();
-    thinking.nodes = nodesSearched();
-    thinking.line = &bestLine;
+    thinking.nodes = nodeCount;
+    // The line as moves, and why it ends: the console shows both.
+    std::array<Move, Line::Capacity> moves;
+    for (std::size_t i = 0; i < bestLine.size(); ++i) moves[i] = bestLine[i].move;
+    thinking.line = moves.data();
+    thinking.lineLength = static_cast<int>(bestLine.size());
+    thinking.lineEnd = bestLine.empty() ? NoTag : bestLine.back().tag;
     output.showThinking(thinking);
-}
-
-void Engine::thinkPvs(int limit) {
-    int score = completedScore;
-    for (int depth = completedDepth + 1; depth <= limit; ++depth) {
-        pollCountdown = 0;
-        score = modern->iterate(depth, score);
-        // A root move proven best stands, even in an iteration the clock stopped.
-        if (modern->rootLineLength() > 0) {
-            bestLine.clear();
-            for (int i = 0; i < modern->rootLineLength(); ++i) bestLine.push_back({modern->rootLine()[i]});
-        }
-        if (abortReason != NoAbort) break;
-        iterationDone = true;
-        completedDepth = depth;
-        completedScore = score;
-        if (post) showThinking(depth, score);
-        if (!clock->mayStartIteration()) break;
-        // A mate is searched a few plies past its length, so that a shorter one is not missed.
-        if (isPvsMateScore(score) && PvsMate - std::abs(score) + MateMargin <= depth) break;
-    }
-    thinkState = abortReason == InputWaiting ? Searching : MoveReady;
 }
 
 }  // namespace qorat

@@ -1,4 +1,5 @@
-// What the search passes around: its score limits, and principal lines whose last
+// What the classic searches pass around: their score limits in tenths of a pawn, the
+// conversion to and from the unit every search reports in, and principal lines whose last
 // record tells why the line ends.
 #pragma once
 
@@ -7,6 +8,7 @@
 #include <cstdint>
 
 #include "board/types.h"
+#include "thinking/score.h"
 
 namespace qorat {
 
@@ -14,8 +16,6 @@ namespace qorat {
 constexpr int Infinity = 3000;
 // A side without a move scores its ply minus this; no legal move at all scores its negation.
 constexpr int MateScore = 2000;
-// The deepest ply the search's fixed buffers cover; nodes there are scored statically.
-constexpr int MaxPly = 128;
 // Scores beyond this are mates, counted from the root; the table keeps them from its node.
 constexpr int MateBound = MateScore - MaxPly;
 // A position the side to move wins by the perpetual-check rule, short of a mate.
@@ -38,6 +38,24 @@ constexpr int fromTable(int score, int ply) {
     if (score >= MateBound && score < Infinity) return score - ply;
     if (score <= -MateBound && score > -Infinity) return score + ply;
     return score;
+}
+
+constexpr int CentipawnsPerClassicUnit = 10;
+
+// A classic score as every search reports it; the conversion back is exact.
+constexpr SearchScore reportClassicScore(int score) {
+    const int magnitude = score < 0 ? -score : score;
+    if (magnitude < MateBound) return SearchScore::centipawns(score * CentipawnsPerClassicUnit);
+    return score > 0 ? SearchScore::mateIn(MateScore - magnitude) : SearchScore::matedIn(MateScore - magnitude);
+}
+
+// A reported score in the classic unit, the one the console shows for every search.
+constexpr int classicUnits(SearchScore score) {
+    switch (score.kind) {
+        case SearchScore::Mating: return MateScore - score.value;
+        case SearchScore::Mated: return score.value - MateScore;
+        default: return score.value / CentipawnsPerClassicUnit;
+    }
 }
 
 enum LineTag : std::int32_t { NoTag = 0, TableCut = 1, NullMoveCut = 2, NoMoveLeft = 3, KingCapture = 4 };

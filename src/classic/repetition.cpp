@@ -1,7 +1,7 @@
 // Repetitions inside the search: a position that recurs since the last capture is scored as
 // the game's rules judge the cycle, a loss for the side that kept checking or chasing, a
 // draw otherwise.
-#include "search/engine.h"
+#include "classic/engine.h"
 
 namespace qorat {
 

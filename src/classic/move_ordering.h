@@ -8,7 +8,7 @@
 #include "board/board.h"
 #include "board/move_list.h"
 #include "rules/lawyer.h"
-#include "search/search_types.h"
+#include "classic/classic_types.h"
 
 namespace qorat {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "eval/evaluator.h"
-#include "search/engine.h"
+#include "classic/engine.h"
 
 namespace qorat {
 
@@ -22,8 +22,7 @@ bool Engine::stopRequested() {
     if (abortReason != NoAbort) return true;
     if (--pollCountdown > 0) return false;
     pollCountdown = PollInterval;
-    const bool timeLeft = algorithm == Pvs ? clock->hasTimeForMovePrecisely() : clock->hasTimeForMove();
-    if (iterationDone && !timeLeft) {
+    if (iterationDone && !clock->hasTimeForMove()) {
         abortReason = TimeUp;
         return true;
     }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine_test_support.h"
-#include "search/move_ordering.h"
+#include "classic/move_ordering.h"
 
 namespace qorat {
 namespace {

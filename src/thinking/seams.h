@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "search/search_types.h"
+#include "board/types.h"
+#include "thinking/score.h"
 
 namespace qorat {
 
@@ -26,9 +27,6 @@ public:
     // Whether another, deeper iteration is worth starting; a clock without a soft target
     // leaves that to hasTimeForMove.
     virtual bool mayStartIteration() const { return true; }
-    // The same budget measured to the millisecond, for the modern search; a clock that
-    // measures no finer than hasTimeForMove answers the same.
-    virtual bool hasTimeForMovePrecisely() const { return hasTimeForMove(); }
 
 protected:
     ~MoveClock() = default;
@@ -48,20 +46,20 @@ struct ThinkingLine {
     int depth = 0;
     // The deepest ply any path reached; 0 when not counted.
     int selectiveDepth = 0;
-    int score = 0;
+    SearchScore score;
     // The score is only a bound: the iteration is searching again with a wider window.
     bool lowerBound = false;
     bool upperBound = false;
-    // The modern search's scores (centipawns, its own mate and rule bands) or the classic
-    // searches' (tenths of a pawn, MateScore).
-    bool modern = false;
     // Cut short by the clock or by input: the line is that of the depth before.
     bool interrupted = false;
     long long milliseconds = 0;
     std::int64_t nodes = 0;
     // The table's use, in thousandths; negative when not measured.
     int tableFull = -1;
-    const Line* line = nullptr;
+    // The best line; a classic search also tells why it ends after its last move.
+    const Move* line = nullptr;
+    int lineLength = 0;
+    int lineEnd = 0;
 };
 
 // Where the engine's words go, each front end writing them in its own way.
@@ -81,7 +79,7 @@ protected:
 class SearchListener {
 public:
     virtual void showThinking(const ThinkingLine& thinking) = 0;
-    virtual void searchDone(const Move& best, const Move& expectedReply, int score) = 0;
+    virtual void searchDone(const Move& best, const Move& expectedReply, SearchScore score) = 0;
 
 protected:
     ~SearchListener() = default;

@@ -1,6 +1,6 @@
 // The transposition table: one array per side to move, a slot per position chosen by key1,
 // both keys compared on a lookup.
-#include "search/transposition_table.h"
+#include "classic/transposition_table.h"
 
 #include "board/keys.h"
 
