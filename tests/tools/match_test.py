@@ -1,15 +1,17 @@
 """Tests of the match runner (tools/matchlib/): its statistics (per game and
 per pair of games), how a match counts its games, its rank numbering, its
-rulings and claim judgement, and whole games between scripted engines under a
-stand-in referee. RealRefereeTest asks fairy-stockfish itself and is skipped
-where it is not installed; run as a script with --real-referee, this file
-runs only those tests and exits 77 when fairy-stockfish is missing."""
+rulings and claim judgement, whole games between scripted engines under a
+stand-in referee, and the script tools/match.py. RealRefereeTest asks
+fairy-stockfish itself and is skipped where it is not installed; run as a
+script with --real-referee, this file runs only those tests and exits 77 when
+fairy-stockfish is missing."""
 
 import contextlib
 import io
 import math
 import os
 import random
+import subprocess
 import sys
 import tempfile
 import threading
@@ -18,7 +20,7 @@ import unittest
 import unittest.mock
 
 from match_fakes import (BLACK_SHUTTLE, RED_SHUTTLE, SHUTTLE_MOVES, SHUTTLE_PIECES,
-                         FakeReferee, engine_command, shuttle)
+                         ROOT, FakeReferee, engine_command, shuttle)
 
 # tools/, on the path through match_fakes.
 import make_openings  # noqa: E402
@@ -574,6 +576,31 @@ class GameTest(unittest.TestCase):
                 over, game, loser = self.play(red, black, args, **referee)
                 self.check(over, game, loser, result, reason, plies, lost,
                            "protocol" if lost else None)
+
+
+class CommandLineTest(unittest.TestCase):
+    """tools/match.py is only a script over the package beside it."""
+
+    def run_script(self, *args):
+        with tempfile.TemporaryDirectory() as scratch:
+            return subprocess.run([sys.executable, os.path.join(ROOT, "tools", "match.py"), *args],
+                                  cwd=scratch, capture_output=True, text=True, timeout=60)
+
+    def test_the_manual_frames_the_options(self):
+        run = self.run_script("--help")
+        self.assertEqual(run.returncode, 0, run.stderr)
+        out = run.stdout
+        self.assertTrue(out.startswith("usage: match.py"), out)
+        self.assertLess(out.index("Engine-vs-engine Xiangqi matches"),
+                        out.index("command line of engine 1"))
+        self.assertLess(out.index("command line of engine 1"),
+                        out.index("Claims. An engine may end the game"))
+
+    def test_the_exit_code_of_main_is_the_scripts(self):
+        run = self.run_script("--engine1", "a", "--engine2", "b", "--st", "1",
+                              "--referee", "no-such-referee")
+        self.assertEqual(run.returncode, 2)
+        self.assertIn("error: ", run.stderr)
 
 
 def find_fairy_stockfish():
