@@ -20,7 +20,9 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
-import match  # noqa: E402  (the match runner: finding the peer, its FEN letters)
+# The match runner's way to find the peer and its FEN letters.
+from matchlib.notation import ref_fen  # noqa: E402
+from matchlib.referee import find_binary  # noqa: E402
 
 SPAN = 4
 # How long an engine may take beyond its time before the run gives up on it.
@@ -72,7 +74,7 @@ def peer(binary, fen, seconds, hash_mb):
     p.stdin.write("uci\nsetoption name UCI_Variant value xiangqi\nsetoption name Hash value %d\n"
                   "setoption name Threads value 1\nucinewgame\nisready\n" % hash_mb)
     read_until(p, lambda line: line.startswith("readyok"))
-    p.stdin.write("position fen %s\ngo movetime %d\n" % (match.ref_fen(fen), round(seconds * 1000)))
+    p.stdin.write("position fen %s\ngo movetime %d\n" % (ref_fen(fen), round(seconds * 1000)))
     lines = read_until(p, lambda line: line.startswith("bestmove"))
     p.stdin.write("quit\n")
     p.communicate(timeout=10)
@@ -96,7 +98,7 @@ def summary(nodes):
 def main(argv):
     p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     p.add_argument("--qorat", default=os.path.join(ROOT, "build", "qorat"))
-    p.add_argument("--peer", default=match.find_binary("fairy-stockfish"))
+    p.add_argument("--peer", default=find_binary("fairy-stockfish"))
     p.add_argument("--seconds", type=float, default=1.0)
     p.add_argument("--hash", type=int, default=64)
     args = p.parse_args(argv)

@@ -30,7 +30,9 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-import match  # noqa: E402
+from matchlib.errors import MatchError  # noqa: E402
+from matchlib.notation import to_uci  # noqa: E402
+from matchlib.referee import Referee, find_binary  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -53,7 +55,7 @@ def book_fen(key):
     return "%s %s" % (board.translate(str.maketrans("nNbB", "hHeE")), "r" if side == "w" else "b")
 
 
-class Judge(match.Referee):
+class Judge(Referee):
     """The referee, which can also score a position by a search."""
 
     def score(self, moves, depth):
@@ -62,7 +64,7 @@ class Judge(match.Referee):
         search to DEPTH with a fresh hash table, so that it depends on the
         position alone."""
         self._send("ucinewgame")
-        self._send("position startpos" + (" moves " + " ".join(match.to_uci(m) for m in moves)
+        self._send("position startpos" + (" moves " + " ".join(to_uci(m) for m in moves)
                                           if moves else ""))
         self._send("go depth %d" % depth)
         value = None
@@ -73,7 +75,7 @@ class Judge(match.Referee):
                 kind, number = words[i + 1], int(words[i + 2])
                 value = number if kind == "cp" else (100000 if number > 0 else -100000)
         if value is None:
-            raise match.MatchError("no score for: " + " ".join(moves))
+            raise MatchError("no score for: " + " ".join(moves))
         return value
 
 
@@ -133,8 +135,8 @@ def make_lines(ref, book, seed, count, plies, random_plies, max_score=0, depth=1
             else:
                 lines.append(line[:2])
     if len(lines) < count:
-        raise match.MatchError("only %d lines of %d found in %d walks"
-                               % (len(lines), count, tries))
+        raise MatchError("only %d lines of %d found in %d walks"
+                         % (len(lines), count, tries))
     return lines
 
 
@@ -169,7 +171,7 @@ def main(argv=None):
     if o.count < 1 or o.plies < 0 or o.random_plies < 0 or o.max_score < 0 or o.depth < 1:
         p.error("--count and --depth must be positive, the others not negative")
 
-    ref_path = o.referee or match.find_binary("fairy-stockfish")
+    ref_path = o.referee or find_binary("fairy-stockfish")
     if not ref_path:
         print("error: fairy-stockfish not found (bench/install_peers.sh installs it)",
               file=sys.stderr)
@@ -186,7 +188,7 @@ def main(argv=None):
                                o.max_score, o.depth, tally=tally)
         finally:
             ref.close()
-    except (OSError, match.MatchError) as e:
+    except (OSError, MatchError) as e:
         print("error: %s" % e, file=sys.stderr)
         return 1
     print("%d lines from %d walks; left out: %d ending the game, %d positions already had, "

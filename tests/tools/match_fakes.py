@@ -9,7 +9,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 
-import match  # noqa: E402
+from matchlib.notation import BLACK, RED  # noqa: E402
 
 
 def engine_command(*turns):
@@ -40,7 +40,7 @@ class FakeReferee:
         self.asked = []     # (what, moves) for every question asked
 
     def _positions(self, moves):
-        board, side = dict(self.pieces), match.RED
+        board, side = dict(self.pieces), RED
         keys = [(frozenset(board.items()), side)]
         for mv in moves:
             board[mv[2:]] = board.pop(mv[:2])
@@ -78,7 +78,7 @@ class FakeReferee:
 
 # Two horses that shuttle between their squares: every fourth ply repeats the
 # position four plies before.
-SHUTTLE_PIECES = {"b0": match.RED, "b9": match.BLACK}
+SHUTTLE_PIECES = {"b0": RED, "b9": BLACK}
 SHUTTLE_MOVES = {"b0c2", "c2b0", "b9c7", "c7b9"}
 RED_SHUTTLE = ["move b0c2", "move c2b0"] * 10
 BLACK_SHUTTLE = ["move b9c7", "move c7b9"] * 10

@@ -1,15 +1,17 @@
-"""Tests of tools/match.py: its statistics (per game and per pair of
-games), how a match counts its games, its rank numbering, its rulings
-and claim judgement, and whole games between scripted engines under a
-stand-in referee. RealRefereeTest asks fairy-stockfish itself and is skipped
-where it is not installed; run as a script with --real-referee, this file
-runs only those tests and exits 77 when fairy-stockfish is missing."""
+"""Tests of the match runner (tools/matchlib/): its statistics (per game and
+per pair of games), how a match counts its games, its rank numbering, its
+rulings and claim judgement, whole games between scripted engines under a
+stand-in referee, and the script tools/match.py. RealRefereeTest asks
+fairy-stockfish itself and is skipped where it is not installed; run as a
+script with --real-referee, this file runs only those tests and exits 77 when
+fairy-stockfish is missing."""
 
 import contextlib
 import io
 import math
 import os
 import random
+import subprocess
 import sys
 import tempfile
 import threading
@@ -18,11 +20,23 @@ import unittest
 import unittest.mock
 
 from match_fakes import (BLACK_SHUTTLE, RED_SHUTTLE, SHUTTLE_MOVES, SHUTTLE_PIECES,
-                         FakeReferee, engine_command, match, shuttle)
+                         ROOT, FakeReferee, engine_command, shuttle)
 
-import make_openings  # noqa: E402  (tools/, on the path through match_fakes)
+# tools/, on the path through match_fakes.
+import make_openings  # noqa: E402
+from matchlib import runner  # noqa: E402
+from matchlib.cli import parse_options  # noqa: E402
+from matchlib.engines import Engine, UciEngine  # noqa: E402
+from matchlib.errors import MatchError  # noqa: E402
+from matchlib.game import Game  # noqa: E402
+from matchlib.notation import BLACK, RED, RankNotation  # noqa: E402
+from matchlib.openings import load_openings  # noqa: E402
+from matchlib.referee import Referee, find_binary, parse_rule_end  # noqa: E402
+from matchlib.rulings import (GameOver, judge_claim, no_attacking_material,  # noqa: E402
+                              repetition_ruling, rule_end_ruling)
+from matchlib.statistics import (elo_stats, pair_index, pair_stats, sprt_bounds,  # noqa: E402
+                                 sprt_decision, sprt_decision_pairs, sprt_llr, sprt_llr_pairs)
 
-RED, BLACK = match.RED, match.BLACK
 SKIP_RETURN_CODE = 77
 
 
@@ -39,21 +53,21 @@ class StatisticsTest(unittest.TestCase):
         ]
         for w, d, l, elo, margin in cases:
             with self.subTest(wdl=(w, d, l)):
-                score, got_elo, got_margin = match.elo_stats(w, d, l)
+                score, got_elo, got_margin = elo_stats(w, d, l)
                 self.assertAlmostEqual(score, (w + d / 2) / (w + d + l))
                 self.assertAlmostEqual(got_elo, elo, delta=0.1)
                 self.assertAlmostEqual(got_margin, margin, delta=0.1)
 
     def test_one_sided_and_empty_records(self):
-        self.assertEqual(match.elo_stats(0, 0, 0), (0.0, 0.0, math.inf))
+        self.assertEqual(elo_stats(0, 0, 0), (0.0, 0.0, math.inf))
         for w, d, l, sign in ((10, 0, 0, 1), (0, 0, 10, -1)):
             with self.subTest(wdl=(w, d, l)):
-                _, elo, margin = match.elo_stats(w, d, l)
+                _, elo, margin = elo_stats(w, d, l)
                 self.assertEqual(elo, sign * math.inf)
                 self.assertEqual(margin, math.inf)
 
     def test_sprt_decisions(self):
-        lo, hi = match.sprt_bounds(0.05, 0.05)
+        lo, hi = sprt_bounds(0.05, 0.05)
         self.assertAlmostEqual(hi, math.log(19))
         self.assertAlmostEqual(lo, -math.log(19))
         cases = [  # w, d, l, elo0, elo1, verdict
@@ -68,15 +82,15 @@ class StatisticsTest(unittest.TestCase):
         ]
         for w, d, l, elo0, elo1, verdict in cases:
             with self.subTest(wdl=(w, d, l), bounds=(elo0, elo1)):
-                got, llr, _, _ = match.sprt_decision(w, d, l, elo0, elo1, 0.05, 0.05)
+                got, llr, _, _ = sprt_decision(w, d, l, elo0, elo1, 0.05, 0.05)
                 self.assertEqual(got, verdict, "LLR %.2f" % llr)
 
     def test_sprt_llr_value_and_one_sided_starts(self):
         # Even score, 3000 games, variance 1/6: -n (s1 - s0)^2 / (2 var) with
         # s0 = 0.5 and s1 = 0.51439 (10 Elo) is -1.863.
-        self.assertAlmostEqual(match.sprt_llr(1000, 1000, 1000, 0, 10), -1.863, delta=0.001)
+        self.assertAlmostEqual(sprt_llr(1000, 1000, 1000, 0, 10), -1.863, delta=0.001)
         # A start with only wins or only losses has no variance of its own.
-        up, down = match.sprt_llr(5, 0, 0, 0, 10), match.sprt_llr(0, 0, 5, 0, 10)
+        up, down = sprt_llr(5, 0, 0, 0, 10), sprt_llr(0, 0, 5, 0, 10)
         self.assertTrue(math.isfinite(up) and up > 0)
         self.assertTrue(math.isfinite(down) and down < 0)
 
@@ -102,7 +116,7 @@ class PairStatisticsTest(unittest.TestCase):
         ]
         for counts, elo, margin in cases:
             with self.subTest(counts=counts):
-                score, got_elo, got_margin = match.pair_stats(counts)
+                score, got_elo, got_margin = pair_stats(counts)
                 self.assertAlmostEqual(score, sum(c * k for k, c in enumerate(counts))
                                        / (4 * sum(counts)))
                 self.assertAlmostEqual(got_elo, elo, delta=0.1)
@@ -111,17 +125,17 @@ class PairStatisticsTest(unittest.TestCase):
     def test_pairs_see_what_games_taken_alone_cannot(self):
         # 100 pairs in which red won both games: as 200 independent games that
         # is 100-0-100, +/- 48.5 Elo; as pairs it is an even score without noise.
-        self.assertAlmostEqual(match.elo_stats(100, 0, 100)[2], 48.5, delta=0.1)
-        self.assertEqual(match.pair_stats((0, 0, 100, 0, 0))[2], 0.0)
-        self.assertEqual(match.pair_stats((0, 0, 0, 0, 0)), (0.0, 0.0, math.inf))
-        self.assertEqual(match.pair_stats((0, 0, 0, 0, 7))[1:], (math.inf, math.inf))
+        self.assertAlmostEqual(elo_stats(100, 0, 100)[2], 48.5, delta=0.1)
+        self.assertEqual(pair_stats((0, 0, 100, 0, 0))[2], 0.0)
+        self.assertEqual(pair_stats((0, 0, 0, 0, 0)), (0.0, 0.0, math.inf))
+        self.assertEqual(pair_stats((0, 0, 0, 0, 7))[1:], (math.inf, math.inf))
 
     def test_pair_points(self):
         cases = [((1, 1), 4), ((1, 0.5), 3), ((0.5, 1), 3), ((1, 0), 2), ((0.5, 0.5), 2),
                  ((0, 0.5), 1), ((0, 0), 0), ((1, None), None), ((None, 0), None)]
         for scores, index in cases:
             with self.subTest(scores=scores):
-                self.assertEqual(match.pair_index(*scores), index)
+                self.assertEqual(pair_index(*scores), index)
 
     def test_sprt_decisions_on_pairs(self):
         cases = [  # LL, LD, DD+WL, WD, WW; elo0, elo1; verdict
@@ -135,11 +149,11 @@ class PairStatisticsTest(unittest.TestCase):
         ]
         for counts, elo0, elo1, verdict in cases:
             with self.subTest(counts=counts, bounds=(elo0, elo1)):
-                got, llr, _, _ = match.sprt_decision_pairs(counts, elo0, elo1, 0.05, 0.05)
+                got, llr, _, _ = sprt_decision_pairs(counts, elo0, elo1, 0.05, 0.05)
                 self.assertEqual(got, verdict, "LLR %.2f" % llr)
         # -N (s1 - s0)^2 / (2 var): 3000 even pairs of variance .075 against
         # s1 = 1 / (1 + 10^(-10/400)) = .514387 (+10 Elo).
-        self.assertAlmostEqual(match.sprt_llr_pairs((300, 600, 1200, 600, 300), 0, 10),
+        self.assertAlmostEqual(sprt_llr_pairs((300, 600, 1200, 600, 300), 0, 10),
                                -3000 * 0.014387 ** 2 / 0.15, delta=0.001)
 
 
@@ -147,8 +161,8 @@ class MatchCountingTest(unittest.TestCase):
     """How a match counts finished games: W-D-L, complete pairs, the test."""
 
     def match_of(self, *args):
-        opts = match.parse_options(["--engine1", "e1", "--engine2", "e2", "--st", "1", *args])
-        return match.Match(opts, [(["h2e2"], "one"), (["b2e2"], "two")], "referee")
+        opts = parse_options(["--engine1", "e1", "--engine2", "e2", "--st", "1", *args])
+        return runner.Match(opts, [(["h2e2"], "one"), (["b2e2"], "two")], "referee")
 
     def record(self, m, results, order=None):
         """Records RESULTS (from red's view) of games 1.. in ORDER, quietly."""
@@ -196,7 +210,7 @@ class MatchCountingTest(unittest.TestCase):
         model, verdict, llr, _, _ = m.verdict
         self.assertEqual((model, verdict), ("pentanomial", "H1 accepted"))
         self.assertTrue(m.stop.is_set())
-        self.assertLess(match.sprt_llr(*m.wdl, 0, 5), 1)
+        self.assertLess(sprt_llr(*m.wdl, 0, 5), 1)
 
     def test_games_cut_short_by_an_interruption_are_not_counted(self):
         # Black thinks for long; meanwhile the match is interrupted, and the
@@ -206,12 +220,12 @@ class MatchCountingTest(unittest.TestCase):
                 pass
 
         cmd1, cmd2 = engine_command(*RED_SHUTTLE), engine_command("sleep 20|move b9c7")
-        opts = match.parse_options(["--engine1", cmd1, "--engine2", cmd2, "--st", "30",
+        opts = parse_options(["--engine1", cmd1, "--engine2", cmd2, "--st", "30",
                                     "--ranks1", "0", "--ranks2", "0", "--games", "1",
                                     "--quit-timeout", "0.2"])
-        m = match.Match(opts, [([], "start")], "referee")
+        m = runner.Match(opts, [([], "start")], "referee")
         with unittest.mock.patch.object(
-                match, "Referee", lambda path: Referee(SHUTTLE_PIECES, SHUTTLE_MOVES)), \
+                runner, "Referee", lambda path: Referee(SHUTTLE_PIECES, SHUTTLE_MOVES)), \
                 contextlib.redirect_stdout(io.StringIO()):
             worker = threading.Thread(target=m.worker, daemon=True)
             worker.start()
@@ -236,8 +250,8 @@ class UciEngineTest(unittest.TestCase):
     """The UCI adapter speaks UCI for the xboard words the games send."""
 
     def engine(self):
-        opts = match.parse_options(["--engine1", "x", "--engine2", "y", "--proto1", "uci", "--tc", "0:02+0.02"])
-        e = match.UciEngine(1, "x", opts)
+        opts = parse_options(["--engine1", "x", "--engine2", "y", "--proto1", "uci", "--tc", "0:02+0.02"])
+        e = UciEngine(1, "x", opts)
         e.sent = []
         e.raw = e.sent.append
         return e
@@ -263,7 +277,7 @@ class UciEngineTest(unittest.TestCase):
         e.send("ping 5")
         e.thinking = True
         replies = iter([(1.0, "info depth 3"), (2.0, "bestmove h9g7 ponder b0c2"), (3.0, "readyok")])
-        with unittest.mock.patch.object(match.Engine, "get", lambda self, deadline: next(replies)):
+        with unittest.mock.patch.object(Engine, "get", lambda self, deadline: next(replies)):
             self.assertEqual(e.get(0)[1], "info depth 3")
             self.assertEqual(e.get(0)[1], "move h9g7")
             self.assertEqual(e.get(0)[1], "pong 5")
@@ -282,9 +296,9 @@ class RankNotationTest(unittest.TestCase):
     LEGAL = {"h2e2", "b0c2", "h0g2", "a3a4", "a4a5", "b2b9"}
 
     def engine(self, mode, notation=None):
-        opts = match.parse_options(["--engine1", "e1", "--engine2", "e2", "--st", "1",
+        opts = parse_options(["--engine1", "e1", "--engine2", "e2", "--st", "1",
                                     "--ranks1", mode])
-        return match.Engine(1, "e1", opts, "one", notation)
+        return Engine(1, "e1", opts, "one", notation)
 
     def setUp(self):
         # The runner notes each decision on standard error.
@@ -325,7 +339,7 @@ class RankNotationTest(unittest.TestCase):
                 self.assertEqual(got, reads)
 
     def test_decision_is_shared_by_the_copies_of_an_engine(self):
-        notation = match.RankNotation("auto")
+        notation = RankNotation("auto")
         first, second = self.engine("auto", notation), self.engine("auto", notation)
         first.parse_move("h3e3", self.LEGAL)
         self.assertEqual(second.parse_move("h2e2", self.LEGAL), "h1e1")
@@ -376,7 +390,7 @@ class RepetitionRulingTest(unittest.TestCase):
         ]
         for hist, mover, reps, verdict, result, reason in cases:
             with self.subTest(history=hist, reps=reps, verdict=verdict):
-                g = match.repetition_ruling(hist, mover, reps, lambda: verdict)
+                g = repetition_ruling(hist, mover, reps, lambda: verdict)
                 if result is None:
                     self.assertIsNone(g)
                 else:
@@ -384,7 +398,7 @@ class RepetitionRulingTest(unittest.TestCase):
 
     def test_referee_is_asked_only_at_a_repetition(self):
         asked = []
-        match.repetition_ruling(history("A", "B", "A"), RED, 3, lambda: asked.append(1))
+        repetition_ruling(history("A", "B", "A"), RED, 3, lambda: asked.append(1))
         self.assertEqual(asked, [])
 
 
@@ -400,13 +414,13 @@ class MaterialRulingTest(unittest.TestCase):
         ]
         for key, drawn in cases:
             with self.subTest(key=key):
-                self.assertEqual(match.no_attacking_material(key), drawn)
+                self.assertEqual(no_attacking_material(key), drawn)
 
 
 class ClaimRulingTest(unittest.TestCase):
     def test_claims_against_rulings(self):
-        draw = match.GameOver("1/2-1/2", "repetition")
-        red_wins = match.GameOver("1-0", "black perpetual check")
+        draw = GameOver("1/2-1/2", "repetition")
+        red_wins = GameOver("1-0", "black perpetual check")
         cases = [  # claimed, claimer, ruling, result, reason, claimer lost
             ("1/2-1/2", BLACK, draw, "1/2-1/2", "repetition, claimed by black", False),
             ("1-0", RED, red_wins, "1-0", "black perpetual check, claimed by red", False),
@@ -417,7 +431,7 @@ class ClaimRulingTest(unittest.TestCase):
         ]
         for claimed, claimer, ruling, result, reason, lost in cases:
             with self.subTest(claimed=claimed, claimer=claimer, ruling=ruling and ruling.reason):
-                g = match.judge_claim(claimed, ruling, claimer, "LINE", "engine")
+                g = judge_claim(claimed, ruling, claimer, "LINE", "engine")
                 self.assertEqual((g.result, g.reason), (result, reason))
                 self.assertEqual(g.loser, "engine" if lost else None)
                 self.assertEqual(g.kind, "protocol" if lost else None)
@@ -432,7 +446,7 @@ class ClaimRulingTest(unittest.TestCase):
         ]
         for value, mover, result in cases:
             with self.subTest(value=value, mover=mover):
-                g = match.rule_end_ruling(value, mover)
+                g = rule_end_ruling(value, mover)
                 self.assertEqual(g and g.result, result)
 
     def test_reading_the_referee_search(self):
@@ -455,7 +469,7 @@ class ClaimRulingTest(unittest.TestCase):
         ]
         for lines, move, value in cases:
             with self.subTest(lines=lines):
-                self.assertEqual(match.parse_rule_end(lines, move), value)
+                self.assertEqual(parse_rule_end(lines, move), value)
 
 
 class GameTest(unittest.TestCase):
@@ -465,14 +479,14 @@ class GameTest(unittest.TestCase):
         ref = FakeReferee(referee.pop("pieces", SHUTTLE_PIECES),
                           referee.pop("allowed", SHUTTLE_MOVES), **referee)
         cmd1, cmd2 = engine_command(*red), engine_command(*black)
-        opts = match.parse_options(["--engine1", cmd1, "--engine2", cmd2, "--st", "5",
+        opts = parse_options(["--engine1", cmd1, "--engine2", cmd2, "--st", "5",
                                     "--ranks1", "0", "--ranks2", "0",
                                     "--quit-timeout", "5", "--hard-timeout", "10", *args])
         if st is not None:
             opts.st = st
-        engines = [match.Engine(1, cmd1, opts), match.Engine(2, cmd2, opts)]
+        engines = [Engine(1, cmd1, opts), Engine(2, cmd2, opts)]
         try:
-            game = match.Game(opts, ref, engines[0], engines[1], list(opening), 1,
+            game = Game(opts, ref, engines[0], engines[1], list(opening), 1,
                               threading.Event())
             over = game.play()
         finally:
@@ -564,8 +578,33 @@ class GameTest(unittest.TestCase):
                            "protocol" if lost else None)
 
 
+class CommandLineTest(unittest.TestCase):
+    """tools/match.py is only a script over the package beside it."""
+
+    def run_script(self, *args):
+        with tempfile.TemporaryDirectory() as scratch:
+            return subprocess.run([sys.executable, os.path.join(ROOT, "tools", "match.py"), *args],
+                                  cwd=scratch, capture_output=True, text=True, timeout=60)
+
+    def test_the_manual_frames_the_options(self):
+        run = self.run_script("--help")
+        self.assertEqual(run.returncode, 0, run.stderr)
+        out = run.stdout
+        self.assertTrue(out.startswith("usage: match.py"), out)
+        self.assertLess(out.index("Engine-vs-engine Xiangqi matches"),
+                        out.index("command line of engine 1"))
+        self.assertLess(out.index("command line of engine 1"),
+                        out.index("Claims. An engine may end the game"))
+
+    def test_the_exit_code_of_main_is_the_scripts(self):
+        run = self.run_script("--engine1", "a", "--engine2", "b", "--st", "1",
+                              "--referee", "no-such-referee")
+        self.assertEqual(run.returncode, 2)
+        self.assertIn("error: ", run.stderr)
+
+
 def find_fairy_stockfish():
-    return match.find_binary("fairy-stockfish")
+    return find_binary("fairy-stockfish")
 
 
 @unittest.skipUnless(find_fairy_stockfish(), "fairy-stockfish is not installed")
@@ -574,7 +613,7 @@ class RealRefereeTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.ref = match.Referee(find_fairy_stockfish())
+        cls.ref = Referee(find_fairy_stockfish())
 
     @classmethod
     def tearDownClass(cls):
@@ -642,7 +681,7 @@ class OpeningGeneratorTest(unittest.TestCase):
         self.assertEqual(sorted(lines), [(["c3c4"], 1), (["h2e2", "h9g7"], 2)])
         self.assertIn("book move a0a5 is illegal", err)
         self.assertEqual(sorted(self.lines(1, 2, 1, 0)[0]), [(["c3c4"], 1), (["h2e2"], 1)])
-        with self.assertRaisesRegex(match.MatchError, "only 2 lines of 3 found in 50 walks"):
+        with self.assertRaisesRegex(MatchError, "only 2 lines of 3 found in 50 walks"):
             self.lines(1, 3, 4, 0, tries=50)
 
     def test_book_weights(self):
@@ -665,7 +704,7 @@ class OpeningGeneratorTest(unittest.TestCase):
         path = os.path.join(self.scratch.name, "openings.txt")
         with open(path, "w") as f:
             make_openings.write_lines(f, lines, "test")
-        self.assertEqual([moves for moves, _ in match.load_openings(path, self.ref, None)],
+        self.assertEqual([moves for moves, _ in load_openings(path, self.ref, None)],
                          [moves for moves, _ in lines])
 
 

@@ -19,7 +19,10 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-import match  # noqa: E402  (the match runner: its referee, openings and rulings)
+# The match runner's referee, notation and repetition rule.
+from matchlib.notation import from_uci, ref_fen, to_uci  # noqa: E402
+from matchlib.referee import Referee  # noqa: E402
+from matchlib.rulings import repetition_ruling  # noqa: E402
 
 RESULT_FOR_RED = {"1-0": 1.0, "0-1": 0.0, "1/2-1/2": 0.5}
 # A game is over when the side ahead leads by this much for this many plies in a row.
@@ -34,13 +37,13 @@ def our_fen(key):
     return placement.translate(str.maketrans("nNbB", "hHeE")) + (" r" if side == "w" else " b")
 
 
-class Player(match.Referee):
+class Player(Referee):
     """fairy-stockfish as a player: its move and score at a node budget or a depth."""
 
     def search(self, fen, moves, limit):
         pos = "position startpos" if fen is None else "position fen " + fen
         if moves:
-            pos += " moves " + " ".join(match.to_uci(m) for m in moves)
+            pos += " moves " + " ".join(to_uci(m) for m in moves)
         self._send(pos)
         self._send("go " + limit)
         lines = self._until(lambda l: l.startswith("bestmove"))
@@ -51,7 +54,7 @@ class Player(match.Referee):
                 i = words.index("score")
                 kind, value = words[i + 1], int(words[i + 2])
                 score = value if kind == "cp" else (30000 - abs(value)) * (1 if value > 0 else -1)
-        return match.from_uci(lines[-1].split()[1]), score
+        return from_uci(lines[-1].split()[1]), score
 
 
 def play_game(player, referee, opening, rng, random_plies, nodes):
@@ -83,7 +86,7 @@ def play_game(player, referee, opening, rng, random_plies, nodes):
         moves.append(move)
         legal, check, key = referee.probe(None, moves)
         history.append((key, check))
-        ruling = match.repetition_ruling(history, side, 3, lambda: referee.rule_verdict(None, moves))
+        ruling = repetition_ruling(history, side, 3, lambda: referee.rule_verdict(None, moves))
         if ruling:
             return positions, RESULT_FOR_RED[ruling.result]
 
@@ -92,7 +95,7 @@ def games_worker(args):
     """Plays the games of one worker; returns their "FEN;RESULT" lines."""
     worker, seed, games, openings, random_plies, nodes, binary = args
     rng = random.Random("%d-%d" % (seed, worker))
-    player, referee = Player(binary), match.Referee(binary)
+    player, referee = Player(binary), Referee(binary)
     player._send("setoption name Hash value 16")
     lines = []
     try:
@@ -143,7 +146,7 @@ def label_worker(args):
         for line in lines:
             fen = line.split(";")[0]
             player._send("ucinewgame")
-            _, score = player.search(match.ref_fen(fen), [], "depth %d" % depth)
+            _, score = player.search(ref_fen(fen), [], "depth %d" % depth)
             if score is not None:
                 labelled.append("%s;%d" % (line, score if fen.endswith(" r") else -score))
     finally:

@@ -26,7 +26,7 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 
 import data  # noqa: E402
 import fit  # noqa: E402
-import match  # noqa: E402
+from matchlib.referee import find_binary  # noqa: E402
 
 
 def stage(name, path, make):
@@ -57,7 +57,7 @@ def main(argv):
     p.add_argument("--write", default=os.path.join(ROOT, "src", "eval", "eval_weights.cpp"))
     args = p.parse_args(argv)
 
-    fsf = match.find_binary("fairy-stockfish")
+    fsf = find_binary("fairy-stockfish")
     if not fsf:
         sys.exit("tune: fairy-stockfish not found; run bench/install_peers.sh")
     for path in (args.features, args.openings):
