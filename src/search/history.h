@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "board/types.h"
+#include "search/search_params.h"
 
 namespace qorat {
 
@@ -23,17 +24,16 @@ struct Statistic {
 };
 
 constexpr int PieceCodes = 16;
-constexpr int HistoryCeiling = 10692;
-constexpr int CaptureCeiling = 10692;
-constexpr int ContinuationCeiling = 29952;
 
 // Quiet moves of each side by their squares.
-using ButterflyHistory = std::array<std::array<std::array<Statistic<HistoryCeiling>, BoardSquares>, BoardSquares>, 2>;
+using ButterflyHistory =
+    std::array<std::array<std::array<Statistic<search_params::HistoryCeiling>, BoardSquares>, BoardSquares>, 2>;
 // Captures by the moving piece, its target square and the type taken.
 using CaptureHistory =
-    std::array<std::array<std::array<Statistic<CaptureCeiling>, PieceTypes>, BoardSquares>, PieceCodes>;
+    std::array<std::array<std::array<Statistic<search_params::CaptureCeiling>, PieceTypes>, BoardSquares>, PieceCodes>;
 // Quiet moves by piece and target square, after a given piece's move to a given square.
-using PieceToHistory = std::array<std::array<Statistic<ContinuationCeiling>, BoardSquares>, PieceCodes>;
+using PieceToHistory =
+    std::array<std::array<Statistic<search_params::ContinuationCeiling>, BoardSquares>, PieceCodes>;
 using ContinuationHistory = std::array<std::array<PieceToHistory, BoardSquares>, PieceCodes>;
 // The reply that refuted each piece's move to each square.
 using CounterMoves = std::array<std::array<Move, BoardSquares>, PieceCodes>;

@@ -13,8 +13,11 @@
 #include <type_traits>
 
 #include "search/exchange.h"
+#include "search/search_params.h"
 
 namespace qorat {
+
+using namespace search_params;
 
 namespace {
 
@@ -25,39 +28,15 @@ constexpr int DrawScore = 0;
 constexpr int RootFieldBits = 16;
 constexpr std::uint64_t RootFieldMask = (std::uint64_t{1} << RootFieldBits) - 1;
 
-// Iterative deepening and aspiration.
-constexpr int AspirationDepth = 4;
-constexpr int AspirationWindow = 20;
-
-// Pruning margins, in centipawns.
-constexpr int RazorMargin = 450;
-constexpr int ReverseFutilityDepth = 6;
-constexpr int ReverseFutilityPerPly = 160;
-constexpr int QuietFutilityBase = 200;
-constexpr int QuietFutilityPerPly = 150;
-constexpr int QuietFutilityDepth = 6;
-constexpr int CaptureExchangePerPly = 160;
-constexpr int QuiescenceFutility = 130;
-// This many plies into the captures, only recaptures on the square just taken are searched:
-// the tree of every capture after every capture grows without bound on crowded boards, while
-// the exchange on one square settles what a long sequence is worth.
-constexpr int QuiescenceRecaptureDepth = 8;
-
-// Null move.
-constexpr int NullVerificationDepth = 13;
-
-// Extensions.
-constexpr int SingularDepth = 6;
-
-// Late-move reductions, from a table of depth by move number.
+// Late-move reductions, from a table of depth by move number; the tuned numbers are in
+// search_params.h.
 constexpr int ReductionEntries = 64;
-constexpr int StatScoreOffset = 4926;
-constexpr int StatScoreDivisor = 16434;
 
 int reductionTable(int index) {
     static const auto table = [] {
         std::array<int, ReductionEntries> r{};
-        for (int i = 1; i < ReductionEntries; ++i) r[static_cast<std::size_t>(i)] = static_cast<int>(24.8 * std::log(i));
+        for (int i = 1; i < ReductionEntries; ++i)
+            r[static_cast<std::size_t>(i)] = static_cast<int>(LmrLogTenths / 10.0 * std::log(i));
         return r;
     }();
     return table[static_cast<std::size_t>(std::min(index, ReductionEntries - 1))];
@@ -65,12 +44,16 @@ int reductionTable(int index) {
 
 int reduction(bool improving, int depth, int moveCount) {
     const int r = reductionTable(depth) * reductionTable(moveCount);
-    return (r + 511) / 1024 + (!improving && r > 1007 ? 1 : 0);
+    return (r + LmrRounding) / 1024 + (!improving && r > LmrNotImproving ? 1 : 0);
 }
 
-int futilityMoveCount(bool improving, int depth) { return (5 + depth * depth) * (1 + (improving ? 1 : 0)) / 2; }
+int futilityMoveCount(bool improving, int depth) {
+    return (MoveCountBase + depth * depth) * (1 + (improving ? 1 : 0)) / 2;
+}
 
-int statBonus(int depth) { return depth > 17 ? 0 : 29 * depth * depth + 138 * depth - 134; }
+int statBonus(int depth) {
+    return depth > StatBonusMaxDepth ? 0 : StatBonusQuadratic * depth * depth + StatBonusLinear * depth - StatBonusOffset;
+}
 
 int mateIn(int ply) { return PvsMate - ply; }
 int matedIn(int ply) { return ply - PvsMate; }
@@ -256,7 +239,7 @@ int ModernSearch::iterate(int depth, int guess) {
         } else {
             return score;
         }
-        delta += delta / 4 + 5;
+        delta += delta / AspirationGrowthDivisor + AspirationGrowthStep;
     }
 }
 
@@ -343,10 +326,12 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
 
         // Null move: passing and still holding beta shows the node is won; the reduction grows
         // with the depth and the margin.
-        if (!PvNode && !(ss - 1)->move.isNull() && (ss - 1)->statScore < 23397 && eval >= beta &&
-            eval >= ss->staticEval && ss->staticEval >= beta - 32 * depth + 292 - (improving ? 30 : 0) &&
+        if (!PvNode && !(ss - 1)->move.isNull() && (ss - 1)->statScore < NullStatScoreLimit && eval >= beta &&
+            eval >= ss->staticEval &&
+            ss->staticEval >= beta - NullEvalPerPly * depth + NullEvalBase - (improving ? NullEvalImproving : 0) &&
             excluded.isNull() && beta > -PvsKnownWin && hasMajorPiece(board, us) && (ply >= nullMinPly || us != nullSide)) {
-            const int r = (854 + 68 * depth) / 258 + std::min((eval - beta) / 192, 3);
+            const int r = (NullReductionBase + NullReductionPerPly * depth) / NullReductionDivisor +
+                          std::min((eval - beta) / NullMarginDivisor, NullMarginMost);
             ss->move = nullMove;
             ss->continuation = &histories->continuation[Empty][0];
             (ss + 1)->sums = ss->sums;
@@ -361,7 +346,7 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
                 if (nullValue > PvsMateBound) nullValue = beta;
                 if (nullMinPly != 0 || (std::abs(beta) < PvsKnownWin && depth < NullVerificationDepth)) return nullValue;
                 // Deep down, the pass is verified by a search without it.
-                nullMinPly = ply + 3 * (depth - r) / 4;
+                nullMinPly = ply + NullVerificationQuarters * (depth - r) / 4;
                 nullSide = us;
                 const int verified = search<false>(ss, beta - 1, beta, depth - r, false);
                 nullMinPly = 0;
@@ -371,8 +356,8 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
 
         // Internal iterative reduction: without a move to start from, this node is searched
         // less deep, and the table has one next time.
-        if (PvNode && depth >= 6 && tableMove.isNull()) depth -= 2;
-        if (cutNode && depth >= 8 && tableMove.isNull()) depth -= 1;
+        if (PvNode && depth >= IirPrincipalDepth && tableMove.isNull()) depth -= IirPrincipalPlies;
+        if (cutNode && depth >= IirCutDepth && tableMove.isNull()) depth -= 1;
     }
 
     const std::array<const PieceToHistory*, 4> continuations = continuationsFor(ss);
@@ -419,13 +404,16 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
                 const int lmrDepth = std::max(newDepth - reduction(improving, depth, moveCount), 0);
                 bool prune = moveCountPruning;
                 // Moves that continue badly from the last two are not worth it.
-                if (!prune && lmrDepth < 4 + ((ss - 1)->statScore > 0 || (ss - 1)->moveCount == 1 ? 1 : 0) &&
+                if (!prune &&
+                    lmrDepth < ContinuationPruneDepth + ((ss - 1)->statScore > 0 || (ss - 1)->moveCount == 1 ? 1 : 0) &&
                     (*continuations[0])[piece][move.to] < 0 && (*continuations[1])[piece][move.to] < 0)
                     prune = true;
                 if (!prune && lmrDepth < QuietFutilityDepth && !inCheck &&
                     ss->staticEval + QuietFutilityBase + QuietFutilityPerPly * lmrDepth <= alpha)
                     prune = true;
-                if (!prune && exchangeValueOfMove() < -(32 - std::min(lmrDepth, 18)) * lmrDepth * lmrDepth) prune = true;
+                if (!prune &&
+                    exchangeValueOfMove() < -(QuietExchangeBase - std::min(lmrDepth, QuietExchangeMostDepth)) * lmrDepth * lmrDepth)
+                    prune = true;
                 if (prune) {
                     board.unmakeMove();
                     continue;
@@ -439,9 +427,10 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
         // Extensions: the table's move when every other falls short of it, and safe checks.
         int extension = 0;
         if (depth >= SingularDepth && move.sameSquares(tableMove) && !root && excluded.isNull() &&
-            std::abs(tableValue) < PvsKnownWin && bounds(tableBound, TableBound::Lower) && tableDepth >= depth - 3) {
+            std::abs(tableValue) < PvsKnownWin && bounds(tableBound, TableBound::Lower) &&
+            tableDepth >= depth - SingularTableDepthMargin) {
             board.unmakeMove();
-            const int singularBeta = tableValue - 2 * depth;
+            const int singularBeta = tableValue - SingularMarginPerPly * depth;
             ss->excluded = move;
             const int value = search<false>(ss, singularBeta - 1, singularBeta, depth / 2, cutNode);
             ss->excluded = nullMove;
@@ -467,22 +456,22 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
         int value = 0;
         bool fullDepth;
         bool reduced = false;
-        if (depth >= 3 && moveCount > 1 + (root ? 2 : 0) &&
+        if (depth >= LmrMinDepth && moveCount > 1 + (root ? LmrRootMoves : 0) &&
             (!capture || moveCountPruning || ss->staticEval + exchangeValue(typeOf(victim)) <= alpha || cutNode)) {
             int r = reduction(improving, depth, moveCount);
-            if (principal) r -= 2;
-            if ((ss - 1)->moveCount > 14) --r;
+            if (principal) r -= LmrPrincipal;
+            if ((ss - 1)->moveCount > LmrParentMoveCount) --r;
             if (singularReduction) --r;
             if (givesCheck) --r;
             if (!capture) {
                 if (tableCapture) ++r;
-                if (cutNode) r += 2;
+                if (cutNode) r += LmrCutNode;
                 ss->statScore = histories->butterfly[sideIndex(us)][move.from][move.to] +
                                 (*continuations[0])[piece][move.to] + (*continuations[1])[piece][move.to] +
                                 (*continuations[2])[piece][move.to] - StatScoreOffset;
-                if (ss->statScore >= -102 && (ss - 1)->statScore < -114)
+                if (ss->statScore >= LmrOwnStatLess && (ss - 1)->statScore < LmrParentStatLess)
                     --r;
-                else if ((ss - 1)->statScore >= -116 && ss->statScore < -154)
+                else if ((ss - 1)->statScore >= LmrParentStatMore && ss->statScore < LmrOwnStatMore)
                     ++r;
                 r -= ss->statScore / StatScoreDivisor;
             }
@@ -537,7 +526,7 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
     if (moveCount == 0) return excluded.isNull() ? matedIn(ply) : alpha;
     if (!bestMove.isNull()) {
         updateAllStats(ss, bestMove, bestValue, beta, quiets.data(), quietCount, captures.data(), captureCount, depth);
-    } else if (depth >= 3 && !previous.isNull() && previous.captured == Empty) {
+    } else if (depth >= PriorBonusDepth && !previous.isNull() && previous.captured == Empty) {
         // The opponent's move that left this node without a good answer earns credit.
         updateContinuations(ss - 1, board.piece(previous.to), previous.to, statBonus(depth));
     }

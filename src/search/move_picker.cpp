@@ -4,15 +4,15 @@
 #include <algorithm>
 
 #include "search/exchange.h"
+#include "search/search_params.h"
 
 namespace qorat {
 
+using namespace search_params;
+
 namespace {
 
-// A capture is kept with the good ones while the exchange loses less than this share of the
-// score that ordered it, in 1024ths.
-constexpr int BadCaptureShare = 55;
-constexpr int VictimWeight = 6;
+// Lifts every capture out of check above every quiet evasion.
 constexpr int EvasionCaptureBonus = 1 << 28;
 
 }  // namespace
@@ -51,9 +51,9 @@ void MovePicker::scoreQuiets(std::size_t from) {
     for (std::size_t i = from; i < end; ++i) {
         const Move& m = moves[i];
         const int piece = board.piece(m.from);
-        scores[i] = histories.butterfly[side][m.from][m.to] + 2 * (*continuations[0])[piece][m.to] +
-                    2 * (*continuations[1])[piece][m.to] + 2 * (*continuations[2])[piece][m.to] +
-                    (*continuations[3])[piece][m.to];
+        scores[i] = histories.butterfly[side][m.from][m.to] + QuietContinuationWeight * (*continuations[0])[piece][m.to] +
+                    QuietContinuationWeight * (*continuations[1])[piece][m.to] +
+                    QuietContinuationWeight * (*continuations[2])[piece][m.to] + (*continuations[3])[piece][m.to];
     }
 }
 
