@@ -13,6 +13,7 @@
 #include "game/referee.h"
 #include "protocol/background_search.h"
 #include "protocol/command_handler.h"
+#include "protocol/console_protocol.h"
 #include "protocol/interface.h"
 #include "protocol/launch.h"
 #include "protocol/uci_protocol.h"
@@ -25,8 +26,6 @@ namespace qorat {
 namespace {
 
 constexpr useconds_t PassPause = 100;
-// A front end's mode searches as deep as its clock allows.
-const char* const UnlimitedDepth = "100";
 
 }  // namespace
 
@@ -44,10 +43,12 @@ Controller::Controller(int argc, const char* const* argv) {
     modern = std::make_unique<ModernEngine>(*boardPtr, *interface);
     commandHandler = std::make_unique<CommandHandler>(*interface, *boardPtr, *engine, *lawyer, *this);
     background = std::make_unique<BackgroundSearch>(modern->pool(), *interface);
-    xboard = std::make_unique<XBoardProtocol>(*interface, *boardPtr, *lawyer, *engine, *commandHandler,
+    console = std::make_unique<ConsoleProtocol>(*this, *interface, *boardPtr, *engine, *commandHandler, *background);
+    cxboard = std::make_unique<CXBoardProtocol>(*this, *interface, *boardPtr, *engine, *commandHandler, *background);
+    xboard = std::make_unique<XBoardProtocol>(*this, *interface, *boardPtr, *lawyer, *engine, *commandHandler,
                                               clocks->xboardClock(), *background);
     uci = std::make_unique<UciProtocol>(*interface, *boardPtr, *lawyer, *engine, *background);
-    cxboardMode = false;
+    protocol = console.get();
     options.addObserver(this);
     // The computer starts as Blue; held as the option, so that every front end reads the same.
     options.set("computerColor", "b");
@@ -68,14 +69,13 @@ void Controller::optionChanged(std::string name) {
             setTimeControl(1, seconds, 0);
         clockFor(boardPtr->sideToMove())->startTurn();
     } else if (name == "interface") {
-        const std::string protocol = options.get("interface");
-        cxboardMode = protocol == "cxboard";
-        xboardMode = protocol == "xboard";
-        uciMode = protocol == "uci";
-        clocks->useXBoardClock(xboardMode);
-        if (xboardMode || uciMode) options.set("searchPly", UnlimitedDepth);
-        // Under UCI the front end asks for every move; the game's loop plays none.
-        if (uciMode) options.set("computerColor", "n");
+        const std::string chosen = options.get("interface");
+        protocol = chosen == "cxboard" ? static_cast<Protocol*>(cxboard.get())
+                   : chosen == "xboard" ? static_cast<Protocol*>(xboard.get())
+                   : chosen == "uci"    ? static_cast<Protocol*>(uci.get())
+                                        : static_cast<Protocol*>(console.get());
+        clocks->useXBoardClock(protocol->keepsFrontEndClock());
+        protocol->begin();
     } else if (name == "computerColor") {
         const std::string colour = options.get("computerColor");
         computerSide = colour == "r" ? Red : colour == "b" ? Blue : NoSide;
@@ -87,13 +87,7 @@ void Controller::run() {
     interface->current().printPrompt();
     for (;;) {
         if (!boardPtr->gameOver) adjudicate();
-        // Pings held while the computer was to move are answered after its move and its result.
-        if (xboardMode) {
-            xboard->answerHeldPings();
-            xboard->tend();
-        }
-        if (uciMode) uci->tend();
-        if (!xboardMode && !uciMode) tendModernTurn();
+        protocol->tend();
         bool busy = true;
         if (interface->inputPending()) {
             const std::string line = interface->readLine();
@@ -106,7 +100,7 @@ void Controller::run() {
             checkInvariants();
             interface->current().printPrompt();
         } else if (boardPtr->sideToMove() == computerSide && !boardPtr->gameOver) {
-            busy = computerTurn();
+            busy = protocol->computerTurn();
             checkInvariants();
         } else {
             busy = false;
@@ -120,10 +114,8 @@ void Controller::run() {
 }
 
 void Controller::adjudicate() {
-    // An analysis, and UCI, claim nothing; under xboard the front end judges repetition,
-    // material and time, and would refuse any other claim.
-    if (uciMode || (xboardMode && xboard->analysing())) return;
-    const std::string result = judgePosition(*boardPtr, *lawyer, !xboardMode);
+    if (!protocol->judgesGames()) return;
+    const std::string result = judgePosition(*boardPtr, *lawyer, protocol->claimsResults());
     if (result.empty()) return;
     endGame();
     interface->current().printText(result);
@@ -143,37 +135,7 @@ void Controller::endGame() {
     boardPtr->notifyObservers(GameOver);
 }
 
-void Controller::handleLine(const std::string& line) {
-    if (xboardMode) {
-        handleXBoardLine(line);
-        return;
-    }
-    if (uciMode || line == "uci") {
-        if (!uciMode) options.set("interface", "uci");
-        uci->handleLine(line);
-        return;
-    }
-    const Move m = parseMove(line);
-    if (!isNoMove(m)) {
-        attemptMove(m);
-    } else if (!options.handleCommand(line) && !commandHandler->handleCommand(line)) {
-        interface->current().printText("Error (unknown command): " + printableText(line) + "\n");
-    }
-}
-
-void Controller::handleXBoardLine(const std::string& line) {
-    static const std::string userMove = "usermove ";
-    const bool announced = line.rfind(userMove, 0) == 0;
-    const Move m = parseMove(announced ? line.substr(userMove.size()) : line);
-    if (!isNoMove(m) && !xboard->acceptsMoves())
-        interface->current().printText("Illegal move (no position): " + moveText(m) + "\n");
-    else if (!isNoMove(m))
-        attemptMove(m);
-    else if (announced)
-        interface->current().printText("Illegal move: " + printableText(line.substr(userMove.size())) + "\n");
-    else if (!xboard->handleCommand(line))
-        interface->current().printText("Error (unknown command): " + printableText(line) + "\n");
-}
+void Controller::handleLine(const std::string& line) { protocol->handleLine(line); }
 
 void Controller::attemptMove(Move m) {
     const std::string refusal = interface->current().refusal();
@@ -198,13 +160,12 @@ void Controller::playMove(Move& m) {
 
 void Controller::playHumanMove(Move m) {
     playMove(m);
-    if (!cxboardMode && !xboardMode) interface->current().printMove(m);
     clockFor(boardPtr->sideToMove())->startTurn();
-    if (xboardMode && boardPtr->sideToMove() == computerSide) xboard->startComputerTurn();
+    protocol->humanMoved(m);
 }
 
 void Controller::moveNow() {
-    if (engine->modernSearch() && background->purpose() == BackgroundSearch::Purpose::Play)
+    if (background->purpose() == BackgroundSearch::Purpose::Play)
         background->stop();
     else
         engine->moveNow();
@@ -215,53 +176,13 @@ void Controller::quit() {
     std::exit(0);
 }
 
-bool Controller::computerTurn() {
-    if (xboardMode && xboard->searchesInBackground()) return backgroundTurn();
-    if (engine->modernSearch() && !xboardMode) return modernTurn();
+bool Controller::classicTurn() {
     if (!engine->moveReady()) {
         engine->think();
         return true;
     }
     playComputerMove(engine->takeMove());
     return true;
-}
-
-bool Controller::backgroundTurn() {
-    Move m;
-    if (!xboard->computerMove(m)) return false;
-    playComputerMove(m);
-    return true;
-}
-
-bool Controller::modernTurn() {
-    BackgroundSearch::Result result;
-    if (background->searches(*boardPtr)) {
-        if (!background->takeResult(result)) return false;
-        playComputerMove(result.best);
-        return true;
-    }
-    const Move book = engine->bookMove();
-    if (!book.isNull()) {
-        engine->dropMove();
-        playComputerMove(book);
-        return true;
-    }
-    SearchLimits limits;
-    // A "?" that came before the search began: the first move found is played.
-    limits.depth = engine->moveWanted() ? 1 : std::clamp(engine->depthLimit(), 1, MaxPly - 1);
-    limits.moveTime = clockFor(boardPtr->sideToMove())->moveBudget();
-    engine->dropMove();
-    background->showThinking(options.get("post") == "on");
-    background->start(*boardPtr, nullMove, limits, BackgroundSearch::Purpose::Play);
-    return false;
-}
-
-void Controller::tendModernTurn() {
-    // A search for a position the game has left, or for a side the computer no longer plays,
-    // would only hold the threads.
-    if (background->active() &&
-        (boardPtr->gameOver || boardPtr->sideToMove() != computerSide || !background->searches(*boardPtr)))
-        background->cancel();
 }
 
 void Controller::playComputerMove(Move m) {
@@ -271,7 +192,7 @@ void Controller::playComputerMove(Move m) {
     interface->current().printMove(m);
     interface->current().printPrompt();
     clockFor(boardPtr->sideToMove())->startTurn();
-    if (xboardMode) xboard->computerMoved();
+    protocol->computerMoved(m);
 }
 
 }  // namespace qorat

@@ -20,6 +20,9 @@ class CommandHandler;
 class XBoardProtocol;
 class UciProtocol;
 class BackgroundSearch;
+class ConsoleProtocol;
+class CXBoardProtocol;
+class Protocol;
 
 class Controller final : public OptionsObserver {
 public:
@@ -31,30 +34,27 @@ public:
     void optionChanged(std::string name) override;
 
     Board& board() { return *boardPtr; }
-    // Handles one input line: a move attempt, an option command or a game command.
+    // Handles one input line in the words of the protocol spoken.
     void handleLine(const std::string& line);
     // "?": the computer plays the best move it has found, or the first it finds.
     void moveNow();
     // Ends the program, any search stopped first.
     [[noreturn]] void quit();
 
+    // What the protocols ask of the game.
+    // A person's move: played when legal and the mover's turn, else refused in the protocol's words.
+    void attemptMove(Move m);
+    // The computer's move, checked like any other before it reaches the board.
+    void playComputerMove(Move m);
+    // A classic search's turn: it thinks in steps between lines of input, then moves.
+    bool classicTurn();
+
 private:
     void adjudicate();
     void endGame();
     // In checked builds, stops the program the moment the position's derived state drifts.
     void checkInvariants() const;
-    void handleXBoardLine(const std::string& line);
-    void attemptMove(Move m);
     void playHumanMove(Move m);
-    // Moves for the computer, or works towards its move; false when there is nothing to do
-    // until a line arrives or the search ends.
-    bool computerTurn();
-    bool backgroundTurn();
-    // The modern search at the console and under cxboard: on its threads, its move collected
-    // when it wakes the loop.
-    bool modernTurn();
-    void tendModernTurn();
-    void playComputerMove(Move m);
     void playMove(Move& m);
 
     std::uint8_t computerSide = Blue;
@@ -66,11 +66,12 @@ private:
     std::unique_ptr<Interface> interface;
     std::unique_ptr<CommandHandler> commandHandler;
     std::unique_ptr<BackgroundSearch> background;
+    std::unique_ptr<ConsoleProtocol> console;
+    std::unique_ptr<CXBoardProtocol> cxboard;
     std::unique_ptr<XBoardProtocol> xboard;
     std::unique_ptr<UciProtocol> uci;
-    bool cxboardMode = false;
-    bool xboardMode = false;
-    bool uciMode = false;
+    // The one spoken now.
+    Protocol* protocol = nullptr;
 };
 
 }  // namespace qorat

@@ -8,10 +8,10 @@
 
 #include "board/move_list.h"
 #include "board/notation.h"
+#include "classic/engine.h"
 #include "options/options.h"
 #include "protocol/interface.h"
 #include "rules/lawyer.h"
-#include "classic/engine.h"
 #include "search/search_pool.h"
 
 namespace qorat {
@@ -54,6 +54,11 @@ bool isTrue(const std::string& value) { return value == "true"; }
 
 UciProtocol::UciProtocol(Interface& i, Board& b, Lawyer& l, Engine& e, BackgroundSearch& g)
     : interface(i), board(b), lawyer(l), engine(e), background(g) {}
+
+void UciProtocol::begin() {
+    options.set("searchPly", UnlimitedDepth);
+    options.set("computerColor", "n");
+}
 
 void UciProtocol::handleLine(const std::string& line) {
     const std::vector<std::string> words = splitWords(line);

@@ -8,6 +8,7 @@
 
 #include "board/board.h"
 #include "protocol/background_search.h"
+#include "protocol/protocol.h"
 
 namespace qorat {
 
@@ -15,13 +16,17 @@ class Interface;
 class Engine;
 class Lawyer;
 
-class UciProtocol {
+class UciProtocol final : public Protocol {
 public:
     UciProtocol(Interface& interface, Board& board, Lawyer& lawyer, Engine& engine, BackgroundSearch& background);
 
-    void handleLine(const std::string& line);
+    // The front end asks for every move; the game's loop plays none, and judges nothing.
+    void begin() override;
+    void handleLine(const std::string& line) override;
     // Hands on the move of a search that has ended.
-    void tend();
+    void tend() override;
+    bool judgesGames() const override { return false; }
+    bool computerTurn() override { return false; }
 
 private:
     void identify();

@@ -11,12 +11,13 @@
 
 #include "board/move_list.h"
 #include "board/notation.h"
+#include "classic/engine.h"
 #include "game/xboard_clock.h"
 #include "options/options.h"
 #include "protocol/command_handler.h"
+#include "protocol/controller.h"
 #include "protocol/interface.h"
 #include "rules/lawyer.h"
-#include "classic/engine.h"
 
 namespace qorat {
 
@@ -25,8 +26,6 @@ namespace {
 constexpr long long MillisecondsPerSecond = 1000;
 constexpr long long MillisecondsPerCentisecond = 10;
 constexpr long long SecondsPerMinute = 60;
-// "new" lifts any depth limit: deeper than any search gets in a game's time.
-const char* const UnlimitedDepth = "100";
 
 // Words the protocol sends that need no answer from us.
 const char* const quietCommands[] = {"xboard", "accepted", "rejected", "random", "computer", "name", "rating", "ics"};
@@ -118,9 +117,37 @@ std::optional<long long> centisecondsToMilliseconds(const std::string& text) {
 
 }  // namespace
 
-XBoardProtocol::XBoardProtocol(Interface& i, Board& b, Lawyer& l, Engine& e, CommandHandler& c, XBoardClock& x,
-                               BackgroundSearch& g)
-    : interface(i), board(b), lawyer(l), engine(e), commands(c), clock(x), background(g) {}
+XBoardProtocol::XBoardProtocol(Controller& r, Interface& i, Board& b, Lawyer& l, Engine& e, CommandHandler& c,
+                               XBoardClock& x, BackgroundSearch& g)
+    : controller(r), interface(i), board(b), lawyer(l), engine(e), commands(c), clock(x), background(g) {}
+
+void XBoardProtocol::begin() { options.set("searchPly", UnlimitedDepth); }
+
+void XBoardProtocol::handleLine(const std::string& line) {
+    static const std::string userMove = "usermove ";
+    const bool announced = line.rfind(userMove, 0) == 0;
+    const Move m = parseMove(announced ? line.substr(userMove.size()) : line);
+    if (!isNoMove(m) && positionRefused)
+        interface.current().printText("Illegal move (no position): " + moveText(m) + "\n");
+    else if (!isNoMove(m))
+        controller.attemptMove(m);
+    else if (announced)
+        interface.current().printText("Illegal move: " + printableText(line.substr(userMove.size())) + "\n");
+    else if (!handleCommand(line))
+        interface.current().printText("Error (unknown command): " + printableText(line) + "\n");
+}
+
+bool XBoardProtocol::computerTurn() {
+    if (!searchesInBackground()) return controller.classicTurn();
+    Move m;
+    if (!computerMove(m)) return false;
+    controller.playComputerMove(m);
+    return true;
+}
+
+void XBoardProtocol::humanMoved(const Move&) {
+    if (commands.computerToMove()) startComputerTurn();
+}
 
 bool XBoardProtocol::handleCommand(const std::string& line) {
     std::string command;
@@ -340,6 +367,8 @@ void XBoardProtocol::startComputerTurn() { clock.startTurn(movesMade()); }
 bool XBoardProtocol::searchesInBackground() const { return engine.modernSearch(); }
 
 void XBoardProtocol::tend() {
+    // Pings held while the computer was to move are answered after its move and its result.
+    answerHeldPings();
     using Purpose = BackgroundSearch::Purpose;
     background.showThinking(analysis || options.get("post") == "on");
     if (!computerToMove()) moveNowPending = false;
@@ -388,7 +417,7 @@ bool XBoardProtocol::computerMove(Move& m) {
     return false;
 }
 
-void XBoardProtocol::computerMoved() {
+void XBoardProtocol::computerMoved(const Move&) {
     clock.endTurn(static_cast<int>((board.history().size() - 1) / 2));
     // A book move has no score: neither search has run for it.
     ownScore.reset();

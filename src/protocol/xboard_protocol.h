@@ -10,44 +10,52 @@
 
 #include "board/board.h"
 #include "protocol/background_search.h"
+#include "protocol/protocol.h"
 
 namespace qorat {
 
 class Interface;
+class Controller;
 class Engine;
 class CommandHandler;
 class Lawyer;
 class XBoardClock;
 
-class XBoardProtocol {
+class XBoardProtocol final : public Protocol {
 public:
-    XBoardProtocol(Interface& interface, Board& board, Lawyer& lawyer, Engine& engine, CommandHandler& commands,
-                   XBoardClock& clock, BackgroundSearch& background);
+    XBoardProtocol(Controller& controller, Interface& interface, Board& board, Lawyer& lawyer, Engine& engine,
+                   CommandHandler& commands, XBoardClock& clock, BackgroundSearch& background);
 
+    void begin() override;
+    // A move, announced by "usermove" or not, else a command.
+    void handleLine(const std::string& line) override;
+    // Answers the pings held back while the computer was to move, once it no longer is, and
+    // keeps the threaded search on what the game needs after each command: analysis follows
+    // the board, a ponder hit goes on, a search whose position has gone is dropped.
+    void tend() override;
+    // An analysis claims nothing; in a game the front end judges repetition, material and
+    // time, and would refuse any other claim.
+    bool judgesGames() const override { return !analysis; }
+    bool claimsResults() const override { return false; }
+    bool keepsFrontEndClock() const override { return true; }
+    bool computerTurn() override;
+    // The computer's turn begins with the person's move: its budget is drawn from the front
+    // end's clocks.
+    void humanMoved(const Move& m) override;
+    // The computer has moved: its clock is charged, and it ponders on the reply it expects.
+    void computerMoved(const Move& m) override;
+
+private:
     // Carries out a protocol command; false, having done nothing, when the line is not one.
     bool handleCommand(const std::string& line);
-    // Answers the pings held back while the computer was to move, once it no longer is.
     void answerHeldPings();
-    // The computer's turn begins: its budget is drawn from the front end's clocks.
     void startComputerTurn();
-    // Whether moves may be played: not after a refused position.
-    bool acceptsMoves() const { return !positionRefused; }
-    // Whether the engine analyses rather than plays: it claims no result then.
-    bool analysing() const { return analysis; }
-
     // Whether the computer's moves come from the threaded search.
     bool searchesInBackground() const;
-    // Keeps the threaded search on what the game needs after each command: analysis follows
-    // the board, a ponder hit goes on, a search whose position has gone is dropped.
-    void tend();
     // The computer's move from the threaded search, or from the book: starts the search when
     // none runs; true once the turn's search has ended, with the move, or no move when the
     // engine resigns or has none.
     bool computerMove(Move& m);
-    // The computer has moved: its clock is charged, and it ponders on the reply it expects.
-    void computerMoved();
-
-private:
     void announceFeatures();
     void newGame();
     void finishGame();
@@ -88,6 +96,7 @@ private:
     // its last move, else a short search of the board.
     int drawOfferScore();
 
+    Controller& controller;
     Interface& interface;
     Board& board;
     Lawyer& lawyer;
