@@ -7,7 +7,7 @@
 #include "classic/engine.h"
 #include "game/clock.h"
 #include "options/options.h"
-#include "protocol/background_search.h"
+#include "protocol/search_session.h"
 #include "protocol/command_handler.h"
 #include "protocol/controller.h"
 #include "protocol/interface.h"
@@ -15,8 +15,8 @@
 namespace qorat {
 
 ConsoleProtocol::ConsoleProtocol(Controller& c, Interface& i, Board& b, Engine& e, CommandHandler& h,
-                                 BackgroundSearch& g)
-    : controller(c), interface(i), board(b), engine(e), commands(h), background(g) {}
+                                 SearchSession& g)
+    : controller(c), interface(i), board(b), engine(e), commands(h), session(g) {}
 
 void ConsoleProtocol::handleLine(const std::string& line) {
     if (line == "uci") {
@@ -36,7 +36,7 @@ void ConsoleProtocol::handleLine(const std::string& line) {
 void ConsoleProtocol::tend() {
     // A search for a position the game has left, or for a side the computer no longer plays,
     // would only hold the threads.
-    if (background.active() && (!commands.computerToMove() || !background.searches(board))) background.cancel();
+    if (session.active() && (!commands.computerToMove() || !session.searches(board))) session.cancel();
 }
 
 bool ConsoleProtocol::computerTurn() { return engine.modernSearch() ? modernTurn() : controller.classicTurn(); }
@@ -44,16 +44,10 @@ bool ConsoleProtocol::computerTurn() { return engine.modernSearch() ? modernTurn
 void ConsoleProtocol::humanMoved(const Move& m) { interface.current().printMove(m); }
 
 bool ConsoleProtocol::modernTurn() {
-    BackgroundSearch::Result result;
-    if (background.searches(board)) {
-        if (!background.takeResult(result)) return false;
+    SearchSession::Result result;
+    if (session.searches(board)) {
+        if (!session.takeResult(result)) return false;
         controller.playComputerMove(result.best);
-        return true;
-    }
-    const Move book = engine.bookMove();
-    if (!book.isNull()) {
-        engine.dropMove();
-        controller.playComputerMove(book);
         return true;
     }
     SearchLimits limits;
@@ -61,9 +55,11 @@ bool ConsoleProtocol::modernTurn() {
     limits.depth = engine.moveWanted() ? 1 : std::clamp(engine.depthLimit(), 1, MaxPly - 1);
     limits.moveTime = clockFor(board.sideToMove())->moveBudget();
     engine.dropMove();
-    background.showThinking(options.get("post") == "on");
-    background.start(board, nullMove, limits, BackgroundSearch::Purpose::Play);
-    return false;
+    session.showThinking(options.get("post") == "on");
+    const Move book = session.bookOrSearch(board, limits, SearchSession::Purpose::Play, true);
+    if (book.isNull()) return false;
+    controller.playComputerMove(book);
+    return true;
 }
 
 }  // namespace qorat

@@ -10,7 +10,7 @@
 
 namespace qorat {
 
-class BackgroundSearch;
+class SearchSession;
 class CommandHandler;
 class Controller;
 class Engine;
@@ -19,7 +19,7 @@ class Interface;
 class ConsoleProtocol : public Protocol {
 public:
     ConsoleProtocol(Controller& controller, Interface& interface, Board& board, Engine& engine,
-                    CommandHandler& commands, BackgroundSearch& background);
+                    CommandHandler& commands, SearchSession& session);
 
     void handleLine(const std::string& line) override;
     void tend() override;
@@ -36,7 +36,7 @@ private:
     Board& board;
     Engine& engine;
     CommandHandler& commands;
-    BackgroundSearch& background;
+    SearchSession& session;
 };
 
 // The front end shows the person's move itself.

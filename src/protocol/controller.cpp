@@ -11,7 +11,7 @@
 #include "board/notation.h"
 #include "classic/engine.h"
 #include "game/referee.h"
-#include "protocol/background_search.h"
+#include "protocol/search_session.h"
 #include "protocol/command_handler.h"
 #include "protocol/console_protocol.h"
 #include "protocol/interface.h"
@@ -42,12 +42,12 @@ Controller::Controller(int argc, const char* const* argv) {
     engine = std::make_unique<Engine>(*boardPtr, *lawyer, *interface, *clocks, *interface);
     modern = std::make_unique<ModernEngine>(*boardPtr, *interface);
     commandHandler = std::make_unique<CommandHandler>(*interface, *boardPtr, *engine, *lawyer, *this);
-    background = std::make_unique<BackgroundSearch>(modern->pool(), *interface);
-    console = std::make_unique<ConsoleProtocol>(*this, *interface, *boardPtr, *engine, *commandHandler, *background);
-    cxboard = std::make_unique<CXBoardProtocol>(*this, *interface, *boardPtr, *engine, *commandHandler, *background);
+    session = std::make_unique<SearchSession>(modern->pool(), *interface, *engine);
+    console = std::make_unique<ConsoleProtocol>(*this, *interface, *boardPtr, *engine, *commandHandler, *session);
+    cxboard = std::make_unique<CXBoardProtocol>(*this, *interface, *boardPtr, *engine, *commandHandler, *session);
     xboard = std::make_unique<XBoardProtocol>(*this, *interface, *boardPtr, *lawyer, *engine, *commandHandler,
-                                              clocks->xboardClock(), *background);
-    uci = std::make_unique<UciProtocol>(*interface, *boardPtr, *lawyer, *engine, *background);
+                                              clocks->xboardClock(), *session);
+    uci = std::make_unique<UciProtocol>(*interface, *boardPtr, *lawyer, *engine, *session);
     protocol = console.get();
     options.addObserver(this);
     // The computer starts as Blue; held as the option, so that every front end reads the same.
@@ -93,7 +93,7 @@ void Controller::run() {
             const std::string line = interface->readLine();
             // Everything sent before the end of input has been handled: end as "quit" does.
             if (line.empty() && interface->inputEnded()) {
-                background->cancel();
+                session->cancel();
                 std::exit(0);
             }
             handleLine(line);
@@ -165,14 +165,14 @@ void Controller::playHumanMove(Move m) {
 }
 
 void Controller::moveNow() {
-    if (background->purpose() == BackgroundSearch::Purpose::Play)
-        background->stop();
+    if (session->purpose() == SearchSession::Purpose::Play)
+        session->stop();
     else
         engine->moveNow();
 }
 
 void Controller::quit() {
-    background->cancel();
+    session->cancel();
     std::exit(0);
 }
 

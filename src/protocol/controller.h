@@ -19,7 +19,7 @@ class ModernEngine;
 class CommandHandler;
 class XBoardProtocol;
 class UciProtocol;
-class BackgroundSearch;
+class SearchSession;
 class ConsoleProtocol;
 class CXBoardProtocol;
 class Protocol;
@@ -65,7 +65,7 @@ private:
     std::unique_ptr<ModernEngine> modern;
     std::unique_ptr<Interface> interface;
     std::unique_ptr<CommandHandler> commandHandler;
-    std::unique_ptr<BackgroundSearch> background;
+    std::unique_ptr<SearchSession> session;
     std::unique_ptr<ConsoleProtocol> console;
     std::unique_ptr<CXBoardProtocol> cxboard;
     std::unique_ptr<XBoardProtocol> xboard;

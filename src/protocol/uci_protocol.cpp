@@ -52,8 +52,8 @@ bool isTrue(const std::string& value) { return value == "true"; }
 
 }  // namespace
 
-UciProtocol::UciProtocol(Interface& i, Board& b, Lawyer& l, Engine& e, BackgroundSearch& g)
-    : interface(i), board(b), lawyer(l), engine(e), background(g) {}
+UciProtocol::UciProtocol(Interface& i, Board& b, Lawyer& l, Engine& e, SearchSession& g)
+    : interface(i), board(b), lawyer(l), engine(e), session(g) {}
 
 void UciProtocol::begin() {
     options.set("searchPly", UnlimitedDepth);
@@ -75,9 +75,9 @@ void UciProtocol::handleLine(const std::string& line) {
     } else if (command == "go") {
         go(words);
     } else if (command == "stop") {
-        background.stop();
+        session.stop();
     } else if (command == "ponderhit") {
-        background.ponderHit();
+        session.ponderHit();
     } else if (command == "setoption") {
         setOption(words);
     } else if (command == "quit") {
@@ -96,7 +96,7 @@ void UciProtocol::identify() {
                     "\n"
                     "option name Ponder type check default false\n"
                     "option name Move Overhead type spin default " +
-                    std::to_string(background.searchPool().moveOverhead()) +
+                    std::to_string(session.searchPool().moveOverhead()) +
                     " min 0 max 5000\n"
                     "option name OwnBook type check default true\n"
                     "option name Book File type string default " +
@@ -107,15 +107,14 @@ void UciProtocol::identify() {
 }
 
 void UciProtocol::endSearch() {
-    if (!background.active()) return;
-    background.finish();
+    if (!session.active()) return;
+    session.finish();
     tend();
 }
 
 void UciProtocol::newGame() {
     endSearch();
-    positionRefused = false;
-    background.searchPool().newGame();
+    session.newGame();
     board.reset();
 }
 
@@ -133,8 +132,7 @@ void UciProtocol::setPosition(const std::vector<std::string>& words) {
     }
     // Until a position is set again no search starts, so that no move answers a board the
     // front end does not have.
-    positionRefused = fen.empty() || !isPlayablePosition(fen);
-    if (positionRefused) {
+    if (!session.admit(fen)) {
         interface.print("info string Illegal position\n");
         return;
     }
@@ -145,7 +143,7 @@ void UciProtocol::setPosition(const std::vector<std::string>& words) {
         // The moves before a refused one stand, so the board is the front end's up to there.
         if (isNoMove(m) || !lawyer.isLegal(m)) {
             interface.print("info string Illegal move: " + printableText(words[i]) + "\n");
-            positionRefused = true;
+            session.refuse();
             return;
         }
         board.makeMove(m);
@@ -154,7 +152,7 @@ void UciProtocol::setPosition(const std::vector<std::string>& words) {
 
 void UciProtocol::go(const std::vector<std::string>& words) {
     endSearch();
-    if (positionRefused) {
+    if (session.refused()) {
         interface.print("info string No position to search\nbestmove (none)\n");
         return;
     }
@@ -188,22 +186,18 @@ void UciProtocol::go(const std::vector<std::string>& words) {
             limits.moveTime = std::max(1LL, numberAt(words, ++i));
         }
     }
+    session.showThinking(true);
     // A book move answers at once, unless the front end waits for a stop.
-    if (ownBook && !limits.infinite && !limits.ponder && limits.searchMoves.empty()) {
-        const Move m = engine.bookMove();
-        if (!m.isNull()) {
-            interface.print("bestmove " + moveText(m) + "\n");
-            return;
-        }
-    }
-    background.showThinking(true);
-    background.start(board, nullMove, limits,
-                     limits.ponder ? BackgroundSearch::Purpose::Ponder : BackgroundSearch::Purpose::Play);
+    const bool bookFirst = ownBook && !limits.infinite && !limits.ponder && limits.searchMoves.empty();
+    const Move m = session.bookOrSearch(board, limits,
+                                        limits.ponder ? SearchSession::Purpose::Ponder : SearchSession::Purpose::Play,
+                                        bookFirst);
+    if (!m.isNull()) interface.print("bestmove " + moveText(m) + "\n");
 }
 
 void UciProtocol::tend() {
-    BackgroundSearch::Result result;
-    if (!background.takeResult(result)) return;
+    SearchSession::Result result;
+    if (!session.takeResult(result)) return;
     if (result.best.isNull()) {
         interface.print("bestmove (none)\n");
         return;
@@ -227,21 +221,21 @@ void UciProtocol::setOption(const std::vector<std::string>& words) {
     } else if (lower == "ponder") {
         // The front end decides when to ponder; nothing changes here.
     } else if (lower == "move overhead") {
-        background.searchPool().setMoveOverhead(std::clamp(std::strtoll(value.c_str(), nullptr, 10), 0LL, 5000LL));
+        session.searchPool().setMoveOverhead(std::clamp(std::strtoll(value.c_str(), nullptr, 10), 0LL, 5000LL));
     } else if (lower == "ownbook") {
         ownBook = isTrue(value);
     } else if (lower == "book file") {
         options.set("bookFile", value);
     } else if (lower == "clear hash") {
         endSearch();
-        background.searchPool().newGame();
+        session.searchPool().newGame();
     } else {
         interface.print("info string Unknown option: " + printableText(name) + "\n");
     }
 }
 
 void UciProtocol::quit() {
-    background.cancel();
+    session.cancel();
     std::exit(0);
 }
 

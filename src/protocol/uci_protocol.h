@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "board/board.h"
-#include "protocol/background_search.h"
+#include "protocol/search_session.h"
 #include "protocol/protocol.h"
 
 namespace qorat {
@@ -18,7 +18,7 @@ class Lawyer;
 
 class UciProtocol final : public Protocol {
 public:
-    UciProtocol(Interface& interface, Board& board, Lawyer& lawyer, Engine& engine, BackgroundSearch& background);
+    UciProtocol(Interface& interface, Board& board, Lawyer& lawyer, Engine& engine, SearchSession& session);
 
     // The front end asks for every move; the game's loop plays none, and judges nothing.
     void begin() override;
@@ -43,10 +43,8 @@ private:
     Board& board;
     Lawyer& lawyer;
     Engine& engine;
-    BackgroundSearch& background;
+    SearchSession& session;
     bool ownBook = true;
-    // The last position sent was refused, or one of its moves.
-    bool positionRefused = false;
 };
 
 }  // namespace qorat

@@ -118,8 +118,8 @@ std::optional<long long> centisecondsToMilliseconds(const std::string& text) {
 }  // namespace
 
 XBoardProtocol::XBoardProtocol(Controller& r, Interface& i, Board& b, Lawyer& l, Engine& e, CommandHandler& c,
-                               XBoardClock& x, BackgroundSearch& g)
-    : controller(r), interface(i), board(b), lawyer(l), engine(e), commands(c), clock(x), background(g) {}
+                               XBoardClock& x, SearchSession& g)
+    : controller(r), interface(i), board(b), lawyer(l), engine(e), commands(c), clock(x), session(g) {}
 
 void XBoardProtocol::begin() { options.set("searchPly", UnlimitedDepth); }
 
@@ -127,7 +127,7 @@ void XBoardProtocol::handleLine(const std::string& line) {
     static const std::string userMove = "usermove ";
     const bool announced = line.rfind(userMove, 0) == 0;
     const Move m = parseMove(announced ? line.substr(userMove.size()) : line);
-    if (!isNoMove(m) && positionRefused)
+    if (!isNoMove(m) && session.refused())
         interface.current().printText("Illegal move (no position): " + moveText(m) + "\n");
     else if (!isNoMove(m))
         controller.attemptMove(m);
@@ -169,7 +169,7 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
     } else if (command == "go") {
         go();
     } else if (command == "playother") {
-        if (positionRefused) return true;
+        if (session.refused()) return true;
         options.set("computerColor", board.sideToMove() == Red ? "b" : "r");
     } else if (command == "ping") {
         ping(first);
@@ -207,7 +207,7 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
         tellAnalysisSearch();
     } else if (command == "exit") {
         analysis = false;
-        background.cancel();
+        session.cancel();
     } else if (command == ".") {
         showStatus();
     } else if (command == "exclude" || command == "include") {
@@ -222,7 +222,7 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
         moveNow();
     } else if (command == "quit") {
         // No search may still run while the program ends.
-        background.cancel();
+        session.cancel();
         return commands.handleCommand(line);
     } else if (command == "undo" || command == "remove") {
         return commands.handleCommand(line);
@@ -239,15 +239,12 @@ void XBoardProtocol::announceFeatures() {
 
 void XBoardProtocol::newGame() {
     engine.dropMove();
-    background.cancel();
-    background.forgetResult();
+    session.newGame();
     ownScore.reset();
     excluded.clear();
     losingMoves = 0;
     lastDrawOffer = 0;
-    positionRefused = false;
     board.reset();
-    background.searchPool().newGame();
     // Analysis goes on over the new game; the computer plays nothing then.
     options.set("computerColor", analysis ? "n" : "b");
     options.set("searchPly", UnlimitedDepth);
@@ -255,7 +252,7 @@ void XBoardProtocol::newGame() {
 
 void XBoardProtocol::go() {
     // A game that has ended, or a board the front end no longer shows, has no move to give.
-    if (positionRefused || board.gameOver) {
+    if (session.refused() || board.gameOver) {
         interface.print("Error (command not legal now): go\n");
         return;
     }
@@ -267,13 +264,13 @@ void XBoardProtocol::setBoard(const std::string& fen) {
     const std::string ours = fromFrontEndFen(fen);
     // After a refused position every move is refused until a position is set again, so the
     // engine never plays on from a board the front end does not show: any search stops.
-    positionRefused = ours.empty() || !isPlayablePosition(ours);
+    const bool admitted = session.admit(ours);
     engine.dropMove();
-    background.cancel();
-    background.forgetResult();
+    session.cancel();
+    session.forgetResult();
     ownScore.reset();
     excluded.clear();
-    if (positionRefused) {
+    if (!admitted) {
         options.set("computerColor", "n");
         interface.print("tellusererror Illegal position\n");
         return;
@@ -286,7 +283,7 @@ void XBoardProtocol::finishGame() {
     // The front end has ended the game: nothing more is played or thought about.
     options.set("computerColor", "n");
     engine.dropMove();
-    background.cancel();
+    session.cancel();
     if (!board.gameOver) {
         board.gameOver = true;
         board.notifyObservers(GameOver);
@@ -322,7 +319,7 @@ void XBoardProtocol::setOption(const std::string& assignment) {
         const std::optional<double> overhead = readNumber(value, 0, MostSeconds);
         if (!overhead) return;
         clock.setMoveOverhead(std::llround(*overhead));
-        background.searchPool().setMoveOverhead(std::llround(*overhead));
+        session.searchPool().setMoveOverhead(std::llround(*overhead));
         return;
     }
     if (name == "Resign" || name == "Offer draw") {
@@ -345,10 +342,10 @@ void XBoardProtocol::setOption(const std::string& assignment) {
 // While it analyses the computer plays no side: a "go" then waits for "exit", and nothing
 // (a ping, a "?") waits for a move that analysis never makes.
 bool XBoardProtocol::computerPlays() const {
-    return !analysis && !board.gameOver && !positionRefused && options.get("computerColor") != "n";
+    return !analysis && !board.gameOver && !session.refused() && options.get("computerColor") != "n";
 }
 
-bool XBoardProtocol::computerToMove() const { return !analysis && !positionRefused && commands.computerToMove(); }
+bool XBoardProtocol::computerToMove() const { return !analysis && !session.refused() && commands.computerToMove(); }
 
 void XBoardProtocol::ping(const std::string& number) {
     // A ping that arrives while the computer is to move is answered after its move.
@@ -369,77 +366,72 @@ bool XBoardProtocol::searchesInBackground() const { return engine.modernSearch()
 void XBoardProtocol::tend() {
     // Pings held while the computer was to move are answered after its move and its result.
     answerHeldPings();
-    using Purpose = BackgroundSearch::Purpose;
-    background.showThinking(analysis || options.get("post") == "on");
+    using Purpose = SearchSession::Purpose;
+    session.showThinking(analysis || options.get("post") == "on");
     if (!computerToMove()) moveNowPending = false;
     if (analysis) {
         // A new board, or a search ended by a setting that stopped it, is analysed afresh.
-        if (!background.searches(board) || background.purpose() != Purpose::Analyse || background.finished())
+        if (!session.searches(board) || session.purpose() != Purpose::Analyse || session.finished())
             startAnalysis();
         return;
     }
     // Another search chosen: the threaded one has nothing more to do.
-    if (!searchesInBackground()) background.cancel();
-    if (background.purpose() == Purpose::Analyse) background.cancel();
-    if (background.purpose() == Purpose::Ponder) {
+    if (!searchesInBackground()) session.cancel();
+    if (session.purpose() == Purpose::Analyse) session.cancel();
+    if (session.purpose() == Purpose::Ponder) {
         // The front end's move is the one pondered on: the search goes on for our move.
-        if (background.searches(board) && computerToMove()) {
+        if (session.searches(board) && computerToMove()) {
             startComputerTurn();
-            background.ponderHit();
-        } else if (!ponder || !computerPlays() || !background.pondersFrom(board)) {
-            background.cancel();
+            session.ponderHit();
+        } else if (!ponder || !computerPlays() || !session.pondersFrom(board)) {
+            session.cancel();
         }
         return;
     }
-    if (background.purpose() == Purpose::Play && (!computerToMove() || !background.searches(board))) background.cancel();
+    if (session.purpose() == Purpose::Play && (!computerToMove() || !session.searches(board))) session.cancel();
 }
 
 bool XBoardProtocol::computerMove(Move& m) {
-    BackgroundSearch::Result result;
-    if (background.takeResult(result)) {
+    SearchSession::Result result;
+    if (session.takeResult(result)) {
         m = nullMove;
         if (result.best.isNull() || resigns(result.score.ranking())) return true;
         considerDrawOffer(result.score.ranking());
         m = result.best;
         return true;
     }
-    if (background.active()) return false;
-    m = engine.bookMove();
-    if (!m.isNull()) {
-        background.forgetResult();
-        return true;
-    }
+    if (session.active()) return false;
     SearchLimits limits = moveLimits();
     // A "?" that came with the move it answers: the first move found is played.
     if (moveNowPending) limits.depth = 1;
     moveNowPending = false;
-    background.start(board, nullMove, limits, BackgroundSearch::Purpose::Play);
-    return false;
+    m = session.bookOrSearch(board, limits, SearchSession::Purpose::Play, true);
+    return !m.isNull();
 }
 
 void XBoardProtocol::computerMoved(const Move&) {
     clock.endTurn(static_cast<int>((board.history().size() - 1) / 2));
     // A book move has no score: neither search has run for it.
     ownScore.reset();
-    if (searchesInBackground() && !background.lastResult().best.isNull())
-        ownScore = background.lastResult().score.ranking();
+    if (searchesInBackground() && !session.lastResult().best.isNull())
+        ownScore = session.lastResult().score.ranking();
     else if (!searchesInBackground() && engine.progress().depth > 0)
         ownScore = engine.progress().score.ranking();
-    const Move expected = background.lastResult().reply;
+    const Move expected = session.lastResult().reply;
     Move reply = expected;
     if (!ponder || !searchesInBackground() || !computerPlays() || expected.isNull() || !lawyer.isLegal(reply)) return;
     SearchLimits limits = moveLimits();
     limits.ponder = true;
     // xboard shows the move pondered on by the hint that comes before the thinking lines.
     interface.print("Hint: " + moveText(reply) + "\n");
-    background.start(board, reply, limits, BackgroundSearch::Purpose::Ponder);
+    session.start(board, reply, limits, SearchSession::Purpose::Ponder);
 }
 
 void XBoardProtocol::moveNow() {
     if (!searchesInBackground()) {
         commands.handleCommand("?");
-    } else if (background.purpose() == BackgroundSearch::Purpose::Play) {
-        background.stop();
+    } else if (session.purpose() == SearchSession::Purpose::Play) {
+        session.stop();
     } else if (computerToMove()) {
         moveNowPending = true;
     }
@@ -466,9 +458,9 @@ void XBoardProtocol::keepExclusionsFor(const Board& position) {
 }
 
 void XBoardProtocol::startAnalysis() {
-    background.cancel();
+    session.cancel();
     // A board the front end no longer shows is not analysed.
-    if (positionRefused) return;
+    if (session.refused()) return;
     keepExclusionsFor(board);
     SearchLimits limits;
     limits.infinite = true;
@@ -477,13 +469,13 @@ void XBoardProtocol::startAnalysis() {
         // Every move excluded: nothing to analyse until one is included again.
         if (limits.searchMoves.empty()) return;
     }
-    background.start(board, nullMove, limits, BackgroundSearch::Purpose::Analyse);
+    session.start(board, nullMove, limits, SearchSession::Purpose::Analyse);
 }
 
 void XBoardProtocol::restartAnalysis() {
     // A search for a move keeps its settings until it has moved; an analysis, which never
     // ends by itself, starts again under the new ones.
-    if (analysis) background.cancel();
+    if (analysis) session.cancel();
 }
 
 MoveList XBoardProtocol::movesToAnalyse() {
@@ -524,7 +516,7 @@ void XBoardProtocol::showStatus() {
     if (!analysis) return;
     // The search as it stands: its time and nodes until now, the iteration under way, its root
     // moves not yet begun among all it searches, and the one it searches now.
-    const SearchPool::Progress now = background.progress();
+    const SearchPool::Progress now = session.progress();
     const int total = static_cast<int>(movesToAnalyse().size());
     const int left = std::clamp(total - now.root.movesBegun, 0, total);
     std::ostringstream text;
@@ -536,7 +528,7 @@ void XBoardProtocol::showStatus() {
 }
 
 void XBoardProtocol::hint() {
-    Move m = background.lastResult().reply;
+    Move m = session.lastResult().reply;
     if (m.isNull() || !lawyer.isLegal(m)) {
         const std::vector<Move> book = engine.bookMoves();
         if (book.empty()) return;
@@ -564,19 +556,19 @@ void XBoardProtocol::showBookMoves() {
 }
 
 int XBoardProtocol::drawOfferScore() {
-    using Purpose = BackgroundSearch::Purpose;
+    using Purpose = SearchSession::Purpose;
     // The threaded search's position has the engine to move, whether playing or pondering.
-    if (background.purpose() == Purpose::Play || background.purpose() == Purpose::Ponder) {
-        if (const std::optional<SearchScore> live = background.currentScore()) return live->ranking();
+    if (session.purpose() == Purpose::Play || session.purpose() == Purpose::Ponder) {
+        if (const std::optional<SearchScore> live = session.currentScore()) return live->ranking();
     }
     if (!searchesInBackground() && engine.isThinking() && engine.progress().depth > 0)
         return engine.progress().score.ranking();
     if (ownScore) return *ownScore;
     // A search of ours not yet through its first depth holds the threads: the game counts as level.
-    if (background.active()) return 0;
+    if (session.active()) return 0;
     SearchLimits limits;
     limits.nodes = DrawJudgementNodes;
-    const int score = background.scoreNow(board, limits).ranking();
+    const int score = session.scoreNow(board, limits).ranking();
     return options.get("computerColor") == (board.sideToMove() == Red ? "r" : "b") ? score : -score;
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "board/board.h"
-#include "protocol/background_search.h"
+#include "protocol/search_session.h"
 #include "protocol/protocol.h"
 
 namespace qorat {
@@ -24,7 +24,7 @@ class XBoardClock;
 class XBoardProtocol final : public Protocol {
 public:
     XBoardProtocol(Controller& controller, Interface& interface, Board& board, Lawyer& lawyer, Engine& engine,
-                   CommandHandler& commands, XBoardClock& clock, BackgroundSearch& background);
+                   CommandHandler& commands, XBoardClock& clock, SearchSession& session);
 
     void begin() override;
     // A move, announced by "usermove" or not, else a command.
@@ -103,9 +103,8 @@ private:
     Engine& engine;
     CommandHandler& commands;
     XBoardClock& clock;
-    BackgroundSearch& background;
+    SearchSession& session;
     std::vector<std::string> heldPings;
-    bool positionRefused = false;
     bool analysis = false;
     bool ponder = false;
     // A "?" that came before the search it answers had started.

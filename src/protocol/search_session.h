@@ -1,4 +1,5 @@
-// The front ends' hold on the threaded search: which position it searches and what for
+// The session every mode holds over the threaded search: the gate that keeps positions no
+// game reaches from it, the book asked before it, which position it searches and what for
 // (a move to play, pondering, analysis), its thinking shown, and its move collected on the
 // main thread, which the search wakes when it ends.
 #pragma once
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "board/board.h"
 #include "rules/lawyer.h"
@@ -16,9 +18,10 @@
 
 namespace qorat {
 
+class Engine;
 class Interface;
 
-class BackgroundSearch final : public SearchListener {
+class SearchSession final : public SearchListener {
 public:
     enum class Purpose { None, Play, Ponder, Analyse };
     struct Result {
@@ -27,7 +30,21 @@ public:
         SearchScore score;
     };
 
-    BackgroundSearch(SearchPool& pool, Interface& interface);
+    SearchSession(SearchPool& pool, Interface& interface, Engine& engine);
+
+    // The gate: a position is admitted when a game can reach it; after a refusal (of the
+    // position, or of a move played on from it) no search starts until one is admitted, so
+    // that no move answers a board the front end does not have.
+    bool admit(const std::string& fen);
+    void refuse() { positionRefused = true; }
+    // A new game from the start position: any search ends and is forgotten, the histories and
+    // the table start afresh.
+    void newGame();
+    bool refused() const { return positionRefused; }
+
+    // The book's move for the position when the book may answer and has one; else the search
+    // for the purpose starts, and no move comes back yet.
+    Move bookOrSearch(const Board& position, const SearchLimits& limits, Purpose purpose, bool bookFirst);
 
     // Searches the position, with the move after it when one is given (the move pondered on,
     // which heads every thinking line until the ponder hit: the line as the front end reads it,
@@ -76,6 +93,8 @@ public:
 private:
     SearchPool& pool;
     Interface& interface;
+    Engine& engine;
+    bool positionRefused = false;
     // The position searched, with its history; the pool copies it when the search starts.
     Board root;
     std::uint64_t rootKey1 = 0;

@@ -1,16 +1,42 @@
-// The front ends' hold on the threaded search.
-#include "protocol/background_search.h"
+// The session every mode holds over the threaded search.
+#include "protocol/search_session.h"
 
 #include <algorithm>
 #include <array>
 
+#include "classic/engine.h"
 #include "protocol/interface.h"
+#include "rules/lawyer.h"
 
 namespace qorat {
 
-BackgroundSearch::BackgroundSearch(SearchPool& p, Interface& i) : pool(p), interface(i) {}
+SearchSession::SearchSession(SearchPool& p, Interface& i, Engine& e) : pool(p), interface(i), engine(e) {}
 
-void BackgroundSearch::start(const Board& position, const Move& after, const SearchLimits& limits, Purpose purpose) {
+bool SearchSession::admit(const std::string& fen) {
+    positionRefused = fen.empty() || !isPlayablePosition(fen);
+    return !positionRefused;
+}
+
+void SearchSession::newGame() {
+    cancel();
+    forgetResult();
+    positionRefused = false;
+    pool.newGame();
+}
+
+Move SearchSession::bookOrSearch(const Board& position, const SearchLimits& limits, Purpose purpose, bool bookFirst) {
+    if (bookFirst) {
+        const Move m = engine.bookMove();
+        if (!m.isNull()) {
+            forgetResult();
+            return m;
+        }
+    }
+    start(position, nullMove, limits, purpose);
+    return nullMove;
+}
+
+void SearchSession::start(const Board& position, const Move& after, const SearchLimits& limits, Purpose purpose) {
     cancel();
     root.replayGame(position);
     fromKey1 = root.key1();
@@ -34,7 +60,7 @@ void BackgroundSearch::start(const Board& position, const Move& after, const Sea
     pool.go(limits, *this);
 }
 
-void BackgroundSearch::cancel() {
+void SearchSession::cancel() {
     if (current == Purpose::None) return;
     pool.stop();
     pool.wait();
@@ -43,7 +69,7 @@ void BackgroundSearch::cancel() {
     done = false;
 }
 
-SearchScore BackgroundSearch::scoreNow(const Board& position, const SearchLimits& limits) {
+SearchScore SearchSession::scoreNow(const Board& position, const SearchLimits& limits) {
     cancel();
     // Heard on the search's thread; read once the search has been waited for.
     struct ScoreTaker final : SearchListener {
@@ -57,17 +83,17 @@ SearchScore BackgroundSearch::scoreNow(const Board& position, const SearchLimits
     return taker.score;
 }
 
-void BackgroundSearch::finish() {
+void SearchSession::finish() {
     pool.stop();
     pool.wait();
 }
 
-bool BackgroundSearch::finished() {
+bool SearchSession::finished() {
     const std::lock_guard<std::mutex> guard(lock);
     return done;
 }
 
-void BackgroundSearch::ponderHit() {
+void SearchSession::ponderHit() {
     if (current != Purpose::Ponder) return;
     current = Purpose::Play;
     // The board has the move pondered on now: the lines are read from it.
@@ -75,16 +101,16 @@ void BackgroundSearch::ponderHit() {
     pool.ponderHit();
 }
 
-bool BackgroundSearch::searches(const Board& board) const {
+bool SearchSession::searches(const Board& board) const {
     return active() && board.key1() == rootKey1 && board.key2() == rootKey2 && board.history().size() == rootPlies;
 }
 
-bool BackgroundSearch::pondersFrom(const Board& board) const {
+bool SearchSession::pondersFrom(const Board& board) const {
     return current == Purpose::Ponder && board.key1() == fromKey1 && board.key2() == fromKey2 &&
            board.history().size() + 1 == rootPlies;
 }
 
-bool BackgroundSearch::takeResult(Result& result) {
+bool SearchSession::takeResult(Result& result) {
     {
         const std::lock_guard<std::mutex> guard(lock);
         if (!done) return false;
@@ -97,13 +123,13 @@ bool BackgroundSearch::takeResult(Result& result) {
     return true;
 }
 
-std::optional<SearchScore> BackgroundSearch::currentScore() {
+std::optional<SearchScore> SearchSession::currentScore() {
     if (!active()) return std::nullopt;
     const std::lock_guard<std::mutex> guard(lock);
     return latestScore;
 }
 
-void BackgroundSearch::showThinking(const ThinkingLine& thinking) {
+void SearchSession::showThinking(const ThinkingLine& thinking) {
     // A bound from a failed window is no score yet.
     if (!thinking.lowerBound && !thinking.upperBound) {
         const std::lock_guard<std::mutex> guard(lock);
@@ -124,7 +150,7 @@ void BackgroundSearch::showThinking(const ThinkingLine& thinking) {
     interface.showThinking(shown);
 }
 
-void BackgroundSearch::searchDone(const Move& best, const Move& reply, SearchScore score) {
+void SearchSession::searchDone(const Move& best, const Move& reply, SearchScore score) {
     {
         const std::lock_guard<std::mutex> guard(lock);
         outcome = {best, reply, score};
