@@ -425,9 +425,11 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
         }
 
         // Extensions: the table's move when every other falls short of it, and safe checks.
+        // Only a move that failed high is tried for singular: on an exact score, one from a
+        // principal line, the test costs half again the nodes and won no games.
         int extension = 0;
         if (depth >= SingularDepth && move.sameSquares(tableMove) && !root && excluded.isNull() &&
-            std::abs(tableValue) < PvsKnownWin && bounds(tableBound, TableBound::Lower) &&
+            std::abs(tableValue) < PvsKnownWin && tableBound == TableBound::Lower &&
             tableDepth >= depth - SingularTableDepthMargin) {
             board.unmakeMove();
             const int singularBeta = tableValue - SingularMarginPerPly * depth;
