@@ -1,6 +1,7 @@
-// qorat-bench [DEPTH] [SEARCH]: searches a fixed set of positions with the default settings
-// (or the search named: a classic one, or pvs, the modern search on one thread of its pool),
-// no book, no clock and no input, and reports the nodes, the time and the speed.
+// qorat-bench [DEPTH] [SEARCH [THREADS]]: searches a fixed set of positions with the default
+// settings (or the search named: a classic one, or pvs, the modern search on its pool, also
+// called pool; one thread unless said), no book, no clock and no input, and reports the
+// nodes, the time and the speed.
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -90,14 +91,14 @@ std::string scoreText(const SearchScore& score) {
 }
 
 int usage() {
-    std::cerr << "usage: qorat-bench [DEPTH] [mtd|alphabeta|negascout|pvs]\n";
+    std::cerr << "usage: qorat-bench [DEPTH] [mtd|alphabeta|negascout|pvs|pool [THREADS]]\n";
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 3) return usage();
+    if (argc > 4) return usage();
     const int depth = argc >= 2 ? std::atoi(argv[1]) : DefaultDepth;
     if (depth < 1) return usage();
 
@@ -112,7 +113,12 @@ int main(int argc, char** argv) {
     ModernEngine modern(board, output);
     options.set("useOpeningBook", "n");
     options.set("searchPly", std::to_string(depth));
-    if (argc == 3) options.set("search", argv[2]);
+    if (argc >= 3) options.set("search", std::string(argv[2]) == "pool" ? "pvs" : argv[2]);
+    if (argc == 4) {
+        const int threads = std::atoi(argv[3]);
+        if (threads < 1 || !engine.modernSearch()) return usage();
+        modern.pool().setThreads(threads);
+    }
     // The modern search runs on its threads, as every front end drives it.
     auto search = [&]() {
         if (!engine.modernSearch()) {
