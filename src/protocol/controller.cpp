@@ -5,7 +5,8 @@
 
 #include <cstdlib>
 #include <iostream>
-#include <sstream>
+#include <optional>
+#include <utility>
 
 #include "board/notation.h"
 #include "game/referee.h"
@@ -13,6 +14,7 @@
 #include "protocol/command_handler.h"
 #include "protocol/interface.h"
 #include "protocol/launch.h"
+#include "protocol/number_text.h"
 #include "protocol/uci_protocol.h"
 #include "protocol/xboard_protocol.h"
 #include "rules/lawyer.h"
@@ -55,9 +57,10 @@ Controller::~Controller() = default;
 
 void Controller::optionChanged(std::string name) {
     if (name == "st") {
-        std::istringstream value(options.get("st"));
-        int seconds = 0;
-        if (!(value >> seconds)) return;
+        // Seconds no int holds leave the time control as it was.
+        const std::optional<long long> read = readWholeNumber(options.get("st"));
+        if (!read || !std::in_range<int>(*read)) return;
+        const int seconds = static_cast<int>(*read);
         // No seconds at all means no limit, rather than a loss for every turn.
         if (seconds == 0)
             setTimeControl(0, 0, 0);

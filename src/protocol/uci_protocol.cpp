@@ -10,6 +10,7 @@
 #include "board/notation.h"
 #include "options/options.h"
 #include "protocol/interface.h"
+#include "protocol/number_text.h"
 #include "rules/lawyer.h"
 #include "search/engine.h"
 #include "search/search_pool.h"
@@ -25,13 +26,9 @@ std::vector<std::string> splitWords(const std::string& line) {
     return words;
 }
 
-// Far beyond any game's milliseconds or nodes, so that no sum or product of them overflows.
-constexpr long long MostNumber = 1'000'000'000'000LL;
-
-// The number after a keyword, within reason; 0 when it is not a number.
+// The number after a keyword; 0 when it is not a number.
 long long numberAt(const std::vector<std::string>& words, std::size_t i) {
-    if (i >= words.size()) return 0;
-    return std::clamp(std::strtoll(words[i].c_str(), nullptr, 10), -MostNumber, MostNumber);
+    return i < words.size() ? readWholeNumber(words[i]).value_or(0) : 0;
 }
 
 // The words after "name" up to "value", and those after "value".
@@ -222,7 +219,7 @@ void UciProtocol::setOption(const std::vector<std::string>& words) {
     } else if (lower == "ponder") {
         // The front end decides when to ponder; nothing changes here.
     } else if (lower == "move overhead") {
-        engine.pool().setMoveOverhead(std::clamp(std::strtoll(value.c_str(), nullptr, 10), 0LL, 5000LL));
+        engine.pool().setMoveOverhead(std::clamp(readWholeNumber(value).value_or(0), 0LL, 5000LL));
     } else if (lower == "ownbook") {
         ownBook = isTrue(value);
     } else if (lower == "book file") {

@@ -4,6 +4,7 @@
 #include "protocol/xboard_protocol.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
@@ -15,6 +16,7 @@
 #include "options/options.h"
 #include "protocol/command_handler.h"
 #include "protocol/interface.h"
+#include "protocol/number_text.h"
 #include "rules/lawyer.h"
 #include "search/engine.h"
 
@@ -84,15 +86,6 @@ constexpr double MostSeconds = 1e8;
 constexpr double MostCentiseconds = MostSeconds * 100;
 constexpr double MostMinutes = MostSeconds / SecondsPerMinute;
 constexpr double MostMovesPerPeriod = 1e6;
-
-// The number the text starts with, kept within [low, high]; nothing when it starts with none.
-std::optional<double> readNumber(const std::string& text, double low, double high) {
-    const char* start = text.c_str();
-    char* end = nullptr;
-    const double value = std::strtod(start, &end);
-    if (end == start || std::isnan(value)) return std::nullopt;
-    return std::clamp(value, low, high);
-}
 
 std::optional<long long> secondsToMilliseconds(const std::string& text) {
     const std::optional<double> seconds = readNumber(text, 0, MostSeconds);
@@ -420,7 +413,7 @@ void XBoardProtocol::moveNow() {
 
 SearchLimits XBoardProtocol::moveLimits() const {
     SearchLimits limits = clock.limits(movesMade());
-    limits.depth = std::atoi(options.get("searchPly").c_str());
+    limits.depth = static_cast<int>(readWholeNumber(options.get("searchPly"), 0, INT_MAX).value_or(0));
     return limits;
 }
 
