@@ -43,9 +43,10 @@ Controller::Controller(int argc, const char* const* argv) {
     engine = std::make_unique<Engine>(*boardPtr, *lawyer, *interface, *clocks, *interface);
     commandHandler = std::make_unique<CommandHandler>(*interface, *boardPtr, *engine, *lawyer, *this);
     background = std::make_unique<BackgroundSearch>(engine->pool(), *interface);
+    bindSettings();
     xboard = std::make_unique<XBoardProtocol>(*interface, *boardPtr, *lawyer, *engine, *commandHandler,
-                                              clocks->xboardClock(), *background);
-    uci = std::make_unique<UciProtocol>(*interface, *boardPtr, *lawyer, *engine, *background);
+                                              clocks->xboardClock(), *background, settings);
+    uci = std::make_unique<UciProtocol>(*interface, *boardPtr, *lawyer, *engine, *background, settings);
     cxboardMode = false;
     options.addObserver(this);
     // The computer starts as Blue; held as the option, so that every front end reads the same.
@@ -54,6 +55,39 @@ Controller::Controller(int argc, const char* const* argv) {
 }
 
 Controller::~Controller() = default;
+
+void Controller::bindSettings() {
+    settings.bind(Setting::Hash, [this](const SettingValue& megabytes) {
+        return engine->resizeTable(static_cast<int>(std::get<long long>(megabytes)));
+    });
+    settings.bind(Setting::Threads, [this](const SettingValue& count) {
+        engine->pool().setThreads(static_cast<int>(std::get<long long>(count)));
+        return true;
+    });
+    settings.bind(Setting::MoveOverhead, [this](const SettingValue& milliseconds) {
+        engine->pool().setMoveOverhead(std::get<long long>(milliseconds));
+        clocks->xboardClock().setMoveOverhead(std::get<long long>(milliseconds));
+        return true;
+    });
+    // These reach the engine through the options the console also sets.
+    settings.bind(Setting::BookFile, [](const SettingValue& path) {
+        options.set("bookFile", std::get<std::string>(path));
+        return true;
+    });
+    settings.follow(Setting::BookFile, [this] { return engine->bookFile(); });
+    settings.bind(Setting::Search, [](const SettingValue& name) {
+        options.set("search", std::get<std::string>(name));
+        return true;
+    });
+    settings.bind(Setting::HashTable, [](const SettingValue& on) {
+        options.set("hash", std::get<bool>(on) ? "on" : "off");
+        return true;
+    });
+    settings.bind(Setting::OpeningBook, [](const SettingValue& on) {
+        options.set("useOpeningBook", std::get<bool>(on) ? "y" : "n");
+        return true;
+    });
+}
 
 void Controller::optionChanged(std::string name) {
     if (name == "st") {
@@ -76,6 +110,11 @@ void Controller::optionChanged(std::string name) {
         if (xboardMode || uciMode) options.set("searchPly", UnlimitedDepth);
         // Under UCI the front end asks for every move; the game's loop plays none.
         if (uciMode) options.set("computerColor", "n");
+    } else if (name == "hashSize" || name == "threads") {
+        // The console's names for two engine settings; a size or count below one, or none,
+        // changes nothing there.
+        const std::optional<long long> number = readWholeNumber(options.get(name));
+        if (number && *number > 0) settings.set(name == "hashSize" ? Setting::Hash : Setting::Threads, *number);
     } else if (name == "computerColor") {
         const std::string colour = options.get("computerColor");
         computerSide = colour == "r" ? Red : colour == "b" ? Blue : NoSide;

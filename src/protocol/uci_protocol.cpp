@@ -2,7 +2,6 @@
 #include "protocol/uci_protocol.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <sstream>
 
@@ -45,12 +44,17 @@ void readOptionWords(const std::vector<std::string>& words, std::string& name, s
     value = valueAt == words.end() ? "" : join(valueAt + 1, nameAt > valueAt ? nameAt : words.end());
 }
 
-bool isTrue(const std::string& value) { return value == "true"; }
-
 }  // namespace
 
-UciProtocol::UciProtocol(Interface& i, Board& b, Lawyer& l, Engine& e, BackgroundSearch& g)
-    : interface(i), board(b), lawyer(l), engine(e), background(g) {}
+UciProtocol::UciProtocol(Interface& i, Board& b, Lawyer& l, Engine& e, BackgroundSearch& g, EngineSettings& s)
+    : interface(i), board(b), lawyer(l), engine(e), background(g), settings(s) {
+    // Of the settings only this one ends the search under way first, and says its move.
+    settings.bind(Setting::ClearHash, [this](const SettingValue&) {
+        endSearch();
+        engine.pool().newGame();
+        return true;
+    });
+}
 
 void UciProtocol::handleLine(const std::string& line) {
     const std::vector<std::string> words = splitWords(line);
@@ -81,21 +85,8 @@ void UciProtocol::handleLine(const std::string& line) {
 
 void UciProtocol::identify() {
     interface.print("id name qorat " QORAT_VERSION "\n"
-                    "id author the qorat developers\n"
-                    "option name Hash type spin default 8 min 1 max 1024\n"
-                    "option name Threads type spin default 1 min 1 max " +
-                    std::to_string(SearchPool::MaxThreads) +
-                    "\n"
-                    "option name Ponder type check default false\n"
-                    "option name Move Overhead type spin default " +
-                    std::to_string(engine.pool().moveOverhead()) +
-                    " min 0 max 5000\n"
-                    "option name OwnBook type check default true\n"
-                    "option name Book File type string default " +
-                    (engine.bookFile().empty() ? std::string("<empty>") : printableText(engine.bookFile())) +
-                    "\n"
-                    "option name Clear Hash type button\n"
-                    "uciok\n");
+                    "id author the qorat developers\n" +
+                    settings.optionLines(Protocol::Uci) + "uciok\n");
 }
 
 void UciProtocol::endSearch() {
@@ -181,7 +172,7 @@ void UciProtocol::go(const std::vector<std::string>& words) {
         }
     }
     // A book move answers at once, unless the front end waits for a stop.
-    if (ownBook && !limits.infinite && !limits.ponder && limits.searchMoves.empty()) {
+    if (settings.on(Setting::OwnBook) && !limits.infinite && !limits.ponder && limits.searchMoves.empty()) {
         const Move m = engine.bookMove();
         if (!m.isNull()) {
             interface.print("bestmove " + moveText(m) + "\n");
@@ -208,28 +199,12 @@ void UciProtocol::tend() {
 void UciProtocol::setOption(const std::vector<std::string>& words) {
     std::string name, value;
     readOptionWords(words, name, value);
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
     // A search under way goes on with the table and threads it has: the settings hold from
     // the next search on.
-    if (lower == "hash") {
-        options.set("hashSize", value);
-    } else if (lower == "threads") {
-        options.set("threads", value);
-    } else if (lower == "ponder") {
-        // The front end decides when to ponder; nothing changes here.
-    } else if (lower == "move overhead") {
-        engine.pool().setMoveOverhead(std::clamp(readWholeNumber(value).value_or(0), 0LL, 5000LL));
-    } else if (lower == "ownbook") {
-        ownBook = isTrue(value);
-    } else if (lower == "book file") {
-        options.set("bookFile", value);
-    } else if (lower == "clear hash") {
-        endSearch();
-        engine.pool().newGame();
-    } else {
+    if (const std::optional<Setting> setting = settings.find(name, Protocol::Uci))
+        settings.setFromText(*setting, value, Protocol::Uci);
+    else
         interface.print("info string Unknown option: " + printableText(name) + "\n");
-    }
 }
 
 void UciProtocol::quit() {

@@ -8,6 +8,7 @@
 
 #include "board/board.h"
 #include "protocol/background_search.h"
+#include "protocol/engine_settings.h"
 
 namespace qorat {
 
@@ -17,7 +18,8 @@ class Lawyer;
 
 class UciProtocol {
 public:
-    UciProtocol(Interface& interface, Board& board, Lawyer& lawyer, Engine& engine, BackgroundSearch& background);
+    UciProtocol(Interface& interface, Board& board, Lawyer& lawyer, Engine& engine, BackgroundSearch& background,
+                EngineSettings& settings);
 
     void handleLine(const std::string& line);
     // Hands on the move of a search that has ended.
@@ -39,7 +41,7 @@ private:
     Lawyer& lawyer;
     Engine& engine;
     BackgroundSearch& background;
-    bool ownBook = true;
+    EngineSettings& settings;
     // The last position sent was refused, or one of its moves.
     bool positionRefused = false;
 };

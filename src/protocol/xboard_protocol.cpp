@@ -37,33 +37,7 @@ const char* const features =
     "feature done=0\n"
     "feature myname=\"qorat " QORAT_VERSION "\" variants=\"xiangqi\" setboard=1 usermove=1 ping=1 time=1 colors=0 "
     "sigint=0 sigterm=0 reuse=1 analyze=1 playother=1 draw=1 san=0 name=0 nps=0 pause=0 memory=1 smp=1 "
-    "exclude=1 setscore=0 highlight=0 debug=1\n"
-    "feature option=\"Search -combo *pvs /// mtd /// alphabeta /// negascout\"\n"
-    "feature option=\"Hash table -check 1\"\n"
-    "feature option=\"Opening book -check 1\"\n";
-const char* const laterFeatures =
-    "feature option=\"Move overhead (ms) -spin 50 0 5000\"\n"
-    "feature option=\"Resign -check 0\"\n"
-    "feature option=\"Offer draw -check 0\"\n"
-    "feature done=1\n";
-
-// The option behind each name offered with "feature option"; a check box stores its two
-// values, any other control its value as sent. The table's size is not offered: xboard sends
-// "memory" before every game, which would undo a size chosen in the engine's settings; the
-// name is still understood, as the same setting, from scripts that send it.
-struct OfferedOption {
-    const char* name;
-    const char* option;
-    const char* checked;
-    const char* unchecked;
-};
-const OfferedOption offeredOptions[] = {
-    {"Search", "search", nullptr, nullptr},
-    {"Hash table", "hash", "on", "off"},
-    {"Hash size (MB)", "hashSize", nullptr, nullptr},
-    {"Opening book", "useOpeningBook", "y", "n"},
-    {"Book file", "bookFile", nullptr, nullptr},
-};
+    "exclude=1 setscore=0 highlight=0 debug=1\n";
 
 // Resigning and offering draws, when the person has switched them on: a position this far
 // lost for this many moves running is given up; one this level after this many moves is
@@ -114,8 +88,8 @@ std::optional<long long> centisecondsToMilliseconds(const std::string& text) {
 }  // namespace
 
 XBoardProtocol::XBoardProtocol(Interface& i, Board& b, Lawyer& l, Engine& e, CommandHandler& c, XBoardClock& x,
-                               BackgroundSearch& g)
-    : interface(i), board(b), lawyer(l), engine(e), commands(c), clock(x), background(g) {}
+                               BackgroundSearch& g, EngineSettings& s)
+    : interface(i), board(b), lawyer(l), engine(e), commands(c), clock(x), background(g), settings(s) {}
 
 bool XBoardProtocol::handleCommand(const std::string& line) {
     std::string command;
@@ -165,9 +139,8 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
     } else if (command == "hard" || command == "easy") {
         ponder = command == "hard";
     } else if (command == "memory" || command == "cores") {
-        const std::optional<double> number = readNumber(first, 1, MostMovesPerPeriod);
-        if (!number) return refuse(line);
-        options.set(command == "memory" ? "hashSize" : "threads", std::to_string(static_cast<long long>(*number)));
+        if (!settings.setFromText(command == "memory" ? Setting::Hash : Setting::Threads, first, Protocol::XBoard))
+            return refuse(line);
         restartAnalysis();
     } else if (command == "analyze") {
         options.set("computerColor", "n");
@@ -201,8 +174,7 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
 }
 
 void XBoardProtocol::announceFeatures() {
-    interface.print(std::string(features) + "feature option=\"Book file -file " + printableText(engine.bookFile()) +
-                    "\"\n" + laterFeatures);
+    interface.print(std::string(features) + settings.optionLines(Protocol::XBoard) + "feature done=1\n");
 }
 
 void XBoardProtocol::newGame() {
@@ -286,28 +258,14 @@ void XBoardProtocol::setOption(const std::string& assignment) {
     }
     const std::string name = assignment.substr(start, equals - start);
     const std::string value = assignment.substr(equals + 1);
-    if (name == "Move overhead (ms)") {
-        const std::optional<double> overhead = readNumber(value, 0, MostSeconds);
-        if (!overhead) return;
-        clock.setMoveOverhead(std::llround(*overhead));
-        engine.pool().setMoveOverhead(std::llround(*overhead));
+    const std::optional<Setting> setting = settings.find(name, Protocol::XBoard);
+    if (!setting) {
+        interface.print("Error (unknown option): " + printableText(name) + "\n");
         return;
     }
-    if (name == "Resign" || name == "Offer draw") {
-        (name == "Resign" ? resignOn : offerDrawOn) = value == "1";
-        return;
-    }
-    for (const OfferedOption& offered : offeredOptions) {
-        if (name != offered.name) continue;
-        if (offered.checked == nullptr)
-            options.set(offered.option, value);
-        else
-            options.set(offered.option, value == "1" ? offered.checked : offered.unchecked);
-        if (name == "Search") tellAnalysisSearch();
-        restartAnalysis();
-        return;
-    }
-    interface.print("Error (unknown option): " + printableText(name) + "\n");
+    settings.setFromText(*setting, value, Protocol::XBoard);
+    if (*setting == Setting::Search) tellAnalysisSearch();
+    if (settings.reachesSearch(*setting)) restartAnalysis();
 }
 
 // While it analyses the computer plays no side: a "go" then waits for "exit", and nothing
@@ -553,7 +511,7 @@ void XBoardProtocol::answerDrawOffer() {
 
 bool XBoardProtocol::resigns(int score) {
     losingMoves = score <= ResignScore ? losingMoves + 1 : 0;
-    if (!resignOn || losingMoves < ResignAfterMoves) return false;
+    if (!settings.on(Setting::Resign) || losingMoves < ResignAfterMoves) return false;
     interface.print("resign\n");
     options.set("computerColor", "n");
     return true;
@@ -562,7 +520,7 @@ bool XBoardProtocol::resigns(int score) {
 void XBoardProtocol::considerDrawOffer(int score) {
     // Once in a while, not at every move.
     const std::size_t plies = board.history().size();
-    if (!offerDrawOn || movesMade() < DrawOfferAfterMoves || std::abs(score) > DrawOfferMargin ||
+    if (!settings.on(Setting::OfferDraw) || movesMade() < DrawOfferAfterMoves || std::abs(score) > DrawOfferMargin ||
         (lastDrawOffer > 0 && plies < lastDrawOffer + DrawOfferInterval))
         return;
     lastDrawOffer = plies;

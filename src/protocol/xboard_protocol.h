@@ -10,6 +10,7 @@
 
 #include "board/board.h"
 #include "protocol/background_search.h"
+#include "protocol/engine_settings.h"
 
 namespace qorat {
 
@@ -22,7 +23,7 @@ class XBoardClock;
 class XBoardProtocol {
 public:
     XBoardProtocol(Interface& interface, Board& board, Lawyer& lawyer, Engine& engine, CommandHandler& commands,
-                   XBoardClock& clock, BackgroundSearch& background);
+                   XBoardClock& clock, BackgroundSearch& background, EngineSettings& settings);
 
     // Carries out a protocol command; false, having done nothing, when the line is not one.
     bool handleCommand(const std::string& line);
@@ -95,6 +96,7 @@ private:
     CommandHandler& commands;
     XBoardClock& clock;
     BackgroundSearch& background;
+    EngineSettings& settings;
     std::vector<std::string> heldPings;
     bool positionRefused = false;
     bool analysis = false;
@@ -108,8 +110,6 @@ private:
     // The score of the search that gave the engine's last move; nothing after a book move, a
     // new game or a position set.
     std::optional<int> ownScore;
-    bool resignOn = false;
-    bool offerDrawOn = false;
     int losingMoves = 0;
     int levelMoves = 0;
 };

@@ -15,8 +15,6 @@ const char* const installedBookPath = QORAT_BOOK_DIR "/book.dat";
 const char* const localBookPath = "book.dat";
 constexpr int VerifiedNullReduction = 3;
 constexpr int PlainNullReduction = 2;
-// The table's size, in megabytes, is kept within what a player's machine can spare.
-constexpr std::int32_t MaxHashMegabytes = 1024;
 constexpr std::size_t DefaultTableMegabytes = 8;
 
 bool isOn(const std::string& value) { return value == "on"; }
@@ -73,6 +71,14 @@ void Engine::chooseSearch(const std::string& value) {
     searchChosen = true;
 }
 
+bool Engine::resizeTable(int megabytes) {
+    // The size is the modern search's table's; the other searches keep theirs.
+    if (pvsTable->resize(static_cast<std::size_t>(megabytes))) return true;
+    report("Not enough memory for a " + std::to_string(megabytes) + " MB table; it keeps its " +
+           std::to_string(pvsTable->megabytes()) + " MB");
+    return false;
+}
+
 std::string Engine::searchName() const {
     if (algorithm == Pvs) return "pvs";
     if (algorithm == NegaScout) return "negascout";
@@ -116,20 +122,6 @@ void Engine::optionChanged(std::string name) {
         frontEndOutput = value == "xboard" || value == "uci";
         // Under these front ends the modern search plays, unless a search was chosen.
         if (frontEndOutput && !searchChosen) algorithm = Pvs;
-    } else if (name == "hashSize") {
-        std::int32_t megabytes = 0;
-        readInt(value, megabytes);
-        if (megabytes <= 0) return;
-        megabytes = std::min(megabytes, MaxHashMegabytes);
-        // The size is the modern search's table's; the other searches keep theirs. A search
-        // under way keeps the table it has.
-        if (!pvsTable->resize(static_cast<std::size_t>(megabytes)))
-            report("Not enough memory for a " + std::to_string(megabytes) + " MB table; it keeps its " +
-                   std::to_string(pvsTable->megabytes()) + " MB");
-    } else if (name == "threads") {
-        std::int32_t count = 0;
-        readInt(value, count);
-        if (count > 0) searchPool->setThreads(count);
     } else if (name == "bookFile") {
         auto chosen = std::make_unique<OpeningBook>(value);
         // A book that cannot be read leaves the one in use; the reader has said why on

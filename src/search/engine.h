@@ -47,6 +47,9 @@ public:
 
     // The modern search on threads of its own, for the front ends that drive it so.
     SearchPool& pool() { return *searchPool; }
+    // Sizes the modern search's table, in megabytes, from its next search on; false, the
+    // table kept and the reason told, when the machine cannot give it.
+    bool resizeTable(int megabytes);
     // Whether the modern search is the one chosen.
     bool modernSearch() const { return algorithm == Pvs; }
     // The chosen search's name, as the option "search" takes it.
