@@ -6,16 +6,18 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
-#include <sstream>
+#include <optional>
+#include <utility>
 
 #include "board/notation.h"
 #include "classic/engine.h"
 #include "game/referee.h"
-#include "protocol/search_session.h"
 #include "protocol/command_handler.h"
 #include "protocol/console_protocol.h"
 #include "protocol/interface.h"
 #include "protocol/launch.h"
+#include "protocol/number_text.h"
+#include "protocol/search_session.h"
 #include "protocol/uci_protocol.h"
 #include "protocol/xboard_protocol.h"
 #include "rules/lawyer.h"
@@ -43,11 +45,12 @@ Controller::Controller(int argc, const char* const* argv) {
     modern = std::make_unique<ModernEngine>(*boardPtr, *interface);
     commandHandler = std::make_unique<CommandHandler>(*interface, *boardPtr, *engine, *lawyer, *this);
     session = std::make_unique<SearchSession>(modern->pool(), *interface, *engine);
+    bindSettings();
     console = std::make_unique<ConsoleProtocol>(*this, *interface, *boardPtr, *engine, *commandHandler, *session);
     cxboard = std::make_unique<CXBoardProtocol>(*this, *interface, *boardPtr, *engine, *commandHandler, *session);
     xboard = std::make_unique<XBoardProtocol>(*this, *interface, *boardPtr, *lawyer, *engine, *commandHandler,
-                                              clocks->xboardClock(), *session);
-    uci = std::make_unique<UciProtocol>(*interface, *boardPtr, *lawyer, *engine, *session);
+                                              clocks->xboardClock(), *session, settings);
+    uci = std::make_unique<UciProtocol>(*interface, *boardPtr, *lawyer, *engine, *session, settings);
     protocol = console.get();
     options.addObserver(this);
     // The computer starts as Blue; held as the option, so that every front end reads the same.
@@ -57,11 +60,45 @@ Controller::Controller(int argc, const char* const* argv) {
 
 Controller::~Controller() = default;
 
+void Controller::bindSettings() {
+    settings.bind(Setting::Hash, [this](const SettingValue& megabytes) {
+        return modern->resizeTable(static_cast<int>(std::get<long long>(megabytes)));
+    });
+    settings.bind(Setting::Threads, [this](const SettingValue& count) {
+        modern->pool().setThreads(static_cast<int>(std::get<long long>(count)));
+        return true;
+    });
+    settings.bind(Setting::MoveOverhead, [this](const SettingValue& milliseconds) {
+        modern->pool().setMoveOverhead(std::get<long long>(milliseconds));
+        clocks->xboardClock().setMoveOverhead(std::get<long long>(milliseconds));
+        return true;
+    });
+    // These reach the engine through the options the console also sets.
+    settings.bind(Setting::BookFile, [](const SettingValue& path) {
+        options.set("bookFile", std::get<std::string>(path));
+        return true;
+    });
+    settings.follow(Setting::BookFile, [this] { return engine->bookFile(); });
+    settings.bind(Setting::Search, [](const SettingValue& name) {
+        options.set("search", std::get<std::string>(name));
+        return true;
+    });
+    settings.bind(Setting::HashTable, [](const SettingValue& on) {
+        options.set("hash", std::get<bool>(on) ? "on" : "off");
+        return true;
+    });
+    settings.bind(Setting::OpeningBook, [](const SettingValue& on) {
+        options.set("useOpeningBook", std::get<bool>(on) ? "y" : "n");
+        return true;
+    });
+}
+
 void Controller::optionChanged(std::string name) {
     if (name == "st") {
-        std::istringstream value(options.get("st"));
-        int seconds = 0;
-        if (!(value >> seconds)) return;
+        // Seconds no int holds leave the time control as it was.
+        const std::optional<long long> read = readWholeNumber(options.get("st"));
+        if (!read || !std::in_range<int>(*read)) return;
+        const int seconds = static_cast<int>(*read);
         // No seconds at all means no limit, rather than a loss for every turn.
         if (seconds == 0)
             setTimeControl(0, 0, 0);
@@ -76,6 +113,11 @@ void Controller::optionChanged(std::string name) {
                                         : static_cast<Protocol*>(console.get());
         clocks->useXBoardClock(protocol->keepsFrontEndClock());
         protocol->begin();
+    } else if (name == "hashSize" || name == "threads") {
+        // The console's names for two engine settings; a size or count below one, or none,
+        // changes nothing there.
+        const std::optional<long long> number = readWholeNumber(options.get(name));
+        if (number && *number > 0) settings.set(name == "hashSize" ? Setting::Hash : Setting::Threads, *number);
     } else if (name == "computerColor") {
         const std::string colour = options.get("computerColor");
         computerSide = colour == "r" ? Red : colour == "b" ? Blue : NoSide;

@@ -9,6 +9,7 @@
 #include "game/clock.h"
 #include "game/game_clocks.h"
 #include "options/options.h"
+#include "protocol/engine_settings.h"
 
 namespace qorat {
 
@@ -56,8 +57,11 @@ private:
     void checkInvariants() const;
     void playHumanMove(Move m);
     void playMove(Move& m);
+    // Installs what a change of each engine setting does to the engine, its clock and the store.
+    void bindSettings();
 
     std::uint8_t computerSide = Blue;
+    EngineSettings settings;
     std::unique_ptr<Board> boardPtr;
     std::unique_ptr<Lawyer> lawyer;
     std::unique_ptr<GameClocks> clocks;

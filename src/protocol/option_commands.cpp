@@ -39,9 +39,12 @@ void Options::parseCommandLine(int argc, const char* const* argv) {
             set("computerColor", "b");
         } else if (flag == "-nobook") {
             set("useOpeningBook", "n");
-        } else if ((flag == "-depth" || flag == "-ts") && i + 1 < argc) {
+        } else if (flag == "-depth" && i + 1 < argc) {
             const std::string value = argv[++i];
-            if (allDigits(value)) set(flag == "-depth" ? "searchPly" : "tableSize", value);
+            if (allDigits(value)) set("searchPly", value);
+        } else if (flag == "-ts" && i + 1 < argc) {
+            // Accepted with its number, for the command lines of older set-ups, and ignored.
+            ++i;
         }
     }
 }

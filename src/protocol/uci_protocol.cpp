@@ -2,7 +2,6 @@
 #include "protocol/uci_protocol.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <sstream>
 
@@ -11,6 +10,7 @@
 #include "classic/engine.h"
 #include "options/options.h"
 #include "protocol/interface.h"
+#include "protocol/number_text.h"
 #include "rules/lawyer.h"
 #include "search/search_pool.h"
 
@@ -25,13 +25,9 @@ std::vector<std::string> splitWords(const std::string& line) {
     return words;
 }
 
-// Far beyond any game's milliseconds or nodes, so that no sum or product of them overflows.
-constexpr long long MostNumber = 1'000'000'000'000LL;
-
-// The number after a keyword, within reason; 0 when it is not a number.
+// The number after a keyword; 0 when it is not a number.
 long long numberAt(const std::vector<std::string>& words, std::size_t i) {
-    if (i >= words.size()) return 0;
-    return std::clamp(std::strtoll(words[i].c_str(), nullptr, 10), -MostNumber, MostNumber);
+    return i < words.size() ? readWholeNumber(words[i]).value_or(0) : 0;
 }
 
 // The words after "name" up to "value", and those after "value".
@@ -48,12 +44,17 @@ void readOptionWords(const std::vector<std::string>& words, std::string& name, s
     value = valueAt == words.end() ? "" : join(valueAt + 1, nameAt > valueAt ? nameAt : words.end());
 }
 
-bool isTrue(const std::string& value) { return value == "true"; }
-
 }  // namespace
 
-UciProtocol::UciProtocol(Interface& i, Board& b, Lawyer& l, Engine& e, SearchSession& g)
-    : interface(i), board(b), lawyer(l), engine(e), session(g) {}
+UciProtocol::UciProtocol(Interface& i, Board& b, Lawyer& l, Engine& e, SearchSession& g, EngineSettings& s)
+    : interface(i), board(b), lawyer(l), engine(e), session(g), settings(s) {
+    // Of the settings only this one ends the search under way first, and says its move.
+    settings.bind(Setting::ClearHash, [this](const SettingValue&) {
+        endSearch();
+        session.searchPool().newGame();
+        return true;
+    });
+}
 
 void UciProtocol::begin() {
     options.set("searchPly", UnlimitedDepth);
@@ -89,21 +90,8 @@ void UciProtocol::handleLine(const std::string& line) {
 
 void UciProtocol::identify() {
     interface.print("id name qorat " QORAT_VERSION "\n"
-                    "id author the qorat developers\n"
-                    "option name Hash type spin default 8 min 1 max 1024\n"
-                    "option name Threads type spin default 1 min 1 max " +
-                    std::to_string(SearchPool::MaxThreads) +
-                    "\n"
-                    "option name Ponder type check default false\n"
-                    "option name Move Overhead type spin default " +
-                    std::to_string(session.searchPool().moveOverhead()) +
-                    " min 0 max 5000\n"
-                    "option name OwnBook type check default true\n"
-                    "option name Book File type string default " +
-                    (engine.bookFile().empty() ? std::string("<empty>") : printableText(engine.bookFile())) +
-                    "\n"
-                    "option name Clear Hash type button\n"
-                    "uciok\n");
+                    "id author the qorat developers\n" +
+                    settings.optionLines(Dialect::Uci) + "uciok\n");
 }
 
 void UciProtocol::endSearch() {
@@ -188,7 +176,8 @@ void UciProtocol::go(const std::vector<std::string>& words) {
     }
     session.showThinking(true);
     // A book move answers at once, unless the front end waits for a stop.
-    const bool bookFirst = ownBook && !limits.infinite && !limits.ponder && limits.searchMoves.empty();
+    const bool bookFirst =
+        settings.on(Setting::OwnBook) && !limits.infinite && !limits.ponder && limits.searchMoves.empty();
     const Move m = session.bookOrSearch(board, limits,
                                         limits.ponder ? SearchSession::Purpose::Ponder : SearchSession::Purpose::Play,
                                         bookFirst);
@@ -210,28 +199,12 @@ void UciProtocol::tend() {
 void UciProtocol::setOption(const std::vector<std::string>& words) {
     std::string name, value;
     readOptionWords(words, name, value);
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
     // A search under way goes on with the table and threads it has: the settings hold from
     // the next search on.
-    if (lower == "hash") {
-        options.set("hashSize", value);
-    } else if (lower == "threads") {
-        options.set("threads", value);
-    } else if (lower == "ponder") {
-        // The front end decides when to ponder; nothing changes here.
-    } else if (lower == "move overhead") {
-        session.searchPool().setMoveOverhead(std::clamp(std::strtoll(value.c_str(), nullptr, 10), 0LL, 5000LL));
-    } else if (lower == "ownbook") {
-        ownBook = isTrue(value);
-    } else if (lower == "book file") {
-        options.set("bookFile", value);
-    } else if (lower == "clear hash") {
-        endSearch();
-        session.searchPool().newGame();
-    } else {
+    if (const std::optional<Setting> setting = settings.find(name, Dialect::Uci))
+        settings.setFromText(*setting, value, Dialect::Uci);
+    else
         interface.print("info string Unknown option: " + printableText(name) + "\n");
-    }
 }
 
 void UciProtocol::quit() {

@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "board/board.h"
-#include "protocol/search_session.h"
+#include "protocol/engine_settings.h"
 #include "protocol/protocol.h"
+#include "protocol/search_session.h"
 
 namespace qorat {
 
@@ -18,7 +19,8 @@ class Lawyer;
 
 class UciProtocol final : public Protocol {
 public:
-    UciProtocol(Interface& interface, Board& board, Lawyer& lawyer, Engine& engine, SearchSession& session);
+    UciProtocol(Interface& interface, Board& board, Lawyer& lawyer, Engine& engine, SearchSession& session,
+                EngineSettings& settings);
 
     // The front end asks for every move; the game's loop plays none, and judges nothing.
     void begin() override;
@@ -44,7 +46,7 @@ private:
     Lawyer& lawyer;
     Engine& engine;
     SearchSession& session;
-    bool ownBook = true;
+    EngineSettings& settings;
 };
 
 }  // namespace qorat

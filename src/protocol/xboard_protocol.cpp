@@ -4,6 +4,7 @@
 #include "protocol/xboard_protocol.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "protocol/command_handler.h"
 #include "protocol/controller.h"
 #include "protocol/interface.h"
+#include "protocol/number_text.h"
 #include "rules/lawyer.h"
 
 namespace qorat {
@@ -34,33 +36,7 @@ const char* const features =
     "feature done=0\n"
     "feature myname=\"qorat " QORAT_VERSION "\" variants=\"xiangqi\" setboard=1 usermove=1 ping=1 time=1 colors=0 "
     "sigint=0 sigterm=0 reuse=1 analyze=1 playother=1 draw=1 san=0 name=0 nps=0 pause=0 memory=1 smp=1 "
-    "exclude=1 setscore=0 highlight=0 debug=1\n"
-    "feature option=\"Search -combo *pvs /// mtd /// alphabeta /// negascout\"\n"
-    "feature option=\"Hash table -check 1\"\n"
-    "feature option=\"Opening book -check 1\"\n";
-const char* const laterFeatures =
-    "feature option=\"Move overhead (ms) -spin 50 0 5000\"\n"
-    "feature option=\"Resign -check 0\"\n"
-    "feature option=\"Offer draw -check 0\"\n"
-    "feature done=1\n";
-
-// The option behind each name offered with "feature option"; a check box stores its two
-// values, any other control its value as sent. The table's size is not offered: xboard sends
-// "memory" before every game, which would undo a size chosen in the engine's settings; the
-// name is still understood, as the same setting, from scripts that send it.
-struct OfferedOption {
-    const char* name;
-    const char* option;
-    const char* checked;
-    const char* unchecked;
-};
-const OfferedOption offeredOptions[] = {
-    {"Search", "search", nullptr, nullptr},
-    {"Hash table", "hash", "on", "off"},
-    {"Hash size (MB)", "hashSize", nullptr, nullptr},
-    {"Opening book", "useOpeningBook", "y", "n"},
-    {"Book file", "bookFile", nullptr, nullptr},
-};
+    "exclude=1 setscore=0 highlight=0 debug=1\n";
 
 // Resigning and offering draws, when the person has switched them on: a position this far
 // lost for this many moves running is given up; one this level after this many moves is
@@ -81,15 +57,6 @@ constexpr double MostSeconds = 1e8;
 constexpr double MostCentiseconds = MostSeconds * 100;
 constexpr double MostMinutes = MostSeconds / SecondsPerMinute;
 constexpr double MostMovesPerPeriod = 1e6;
-
-// The number the text starts with, kept within [low, high]; nothing when it starts with none.
-std::optional<double> readNumber(const std::string& text, double low, double high) {
-    const char* start = text.c_str();
-    char* end = nullptr;
-    const double value = std::strtod(start, &end);
-    if (end == start || std::isnan(value)) return std::nullopt;
-    return std::clamp(value, low, high);
-}
 
 std::optional<long long> secondsToMilliseconds(const std::string& text) {
     const std::optional<double> seconds = readNumber(text, 0, MostSeconds);
@@ -118,8 +85,8 @@ std::optional<long long> centisecondsToMilliseconds(const std::string& text) {
 }  // namespace
 
 XBoardProtocol::XBoardProtocol(Controller& r, Interface& i, Board& b, Lawyer& l, Engine& e, CommandHandler& c,
-                               XBoardClock& x, SearchSession& g)
-    : controller(r), interface(i), board(b), lawyer(l), engine(e), commands(c), clock(x), session(g) {}
+                               XBoardClock& x, SearchSession& g, EngineSettings& s)
+    : controller(r), interface(i), board(b), lawyer(l), engine(e), commands(c), clock(x), session(g), settings(s) {}
 
 void XBoardProtocol::begin() { options.set("searchPly", UnlimitedDepth); }
 
@@ -197,9 +164,8 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
     } else if (command == "hard" || command == "easy") {
         ponder = command == "hard";
     } else if (command == "memory" || command == "cores") {
-        const std::optional<double> number = readNumber(first, 1, MostMovesPerPeriod);
-        if (!number) return refuse(line);
-        options.set(command == "memory" ? "hashSize" : "threads", std::to_string(static_cast<long long>(*number)));
+        if (!settings.setFromText(command == "memory" ? Setting::Hash : Setting::Threads, first, Dialect::XBoard))
+            return refuse(line);
         restartAnalysis();
     } else if (command == "analyze") {
         options.set("computerColor", "n");
@@ -233,8 +199,7 @@ bool XBoardProtocol::handleCommand(const std::string& line) {
 }
 
 void XBoardProtocol::announceFeatures() {
-    interface.print(std::string(features) + "feature option=\"Book file -file " + printableText(engine.bookFile()) +
-                    "\"\n" + laterFeatures);
+    interface.print(std::string(features) + settings.optionLines(Dialect::XBoard) + "feature done=1\n");
 }
 
 void XBoardProtocol::newGame() {
@@ -315,28 +280,14 @@ void XBoardProtocol::setOption(const std::string& assignment) {
     }
     const std::string name = assignment.substr(start, equals - start);
     const std::string value = assignment.substr(equals + 1);
-    if (name == "Move overhead (ms)") {
-        const std::optional<double> overhead = readNumber(value, 0, MostSeconds);
-        if (!overhead) return;
-        clock.setMoveOverhead(std::llround(*overhead));
-        session.searchPool().setMoveOverhead(std::llround(*overhead));
+    const std::optional<Setting> setting = settings.find(name, Dialect::XBoard);
+    if (!setting) {
+        interface.print("Error (unknown option): " + printableText(name) + "\n");
         return;
     }
-    if (name == "Resign" || name == "Offer draw") {
-        (name == "Resign" ? resignOn : offerDrawOn) = value == "1";
-        return;
-    }
-    for (const OfferedOption& offered : offeredOptions) {
-        if (name != offered.name) continue;
-        if (offered.checked == nullptr)
-            options.set(offered.option, value);
-        else
-            options.set(offered.option, value == "1" ? offered.checked : offered.unchecked);
-        if (name == "Search") tellAnalysisSearch();
-        restartAnalysis();
-        return;
-    }
-    interface.print("Error (unknown option): " + printableText(name) + "\n");
+    settings.setFromText(*setting, value, Dialect::XBoard);
+    if (*setting == Setting::Search) tellAnalysisSearch();
+    if (settings.reachesSearch(*setting)) restartAnalysis();
 }
 
 // While it analyses the computer plays no side: a "go" then waits for "exit", and nothing
@@ -439,7 +390,7 @@ void XBoardProtocol::moveNow() {
 
 SearchLimits XBoardProtocol::moveLimits() const {
     SearchLimits limits = clock.limits(movesMade());
-    limits.depth = std::atoi(options.get("searchPly").c_str());
+    limits.depth = static_cast<int>(readWholeNumber(options.get("searchPly"), 0, INT_MAX).value_or(0));
     return limits;
 }
 
@@ -579,7 +530,7 @@ void XBoardProtocol::answerDrawOffer() {
 
 bool XBoardProtocol::resigns(int score) {
     losingMoves = score <= ResignScore ? losingMoves + 1 : 0;
-    if (!resignOn || losingMoves < ResignAfterMoves) return false;
+    if (!settings.on(Setting::Resign) || losingMoves < ResignAfterMoves) return false;
     interface.print("resign\n");
     options.set("computerColor", "n");
     return true;
@@ -588,7 +539,7 @@ bool XBoardProtocol::resigns(int score) {
 void XBoardProtocol::considerDrawOffer(int score) {
     // Once in a while, not at every move.
     const std::size_t plies = board.history().size();
-    if (!offerDrawOn || movesMade() < DrawOfferAfterMoves || std::abs(score) > DrawOfferMargin ||
+    if (!settings.on(Setting::OfferDraw) || movesMade() < DrawOfferAfterMoves || std::abs(score) > DrawOfferMargin ||
         (lastDrawOffer > 0 && plies < lastDrawOffer + DrawOfferInterval))
         return;
     lastDrawOffer = plies;

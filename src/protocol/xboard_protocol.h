@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "board/board.h"
-#include "protocol/search_session.h"
+#include "protocol/engine_settings.h"
 #include "protocol/protocol.h"
+#include "protocol/search_session.h"
 
 namespace qorat {
 
@@ -24,7 +25,7 @@ class XBoardClock;
 class XBoardProtocol final : public Protocol {
 public:
     XBoardProtocol(Controller& controller, Interface& interface, Board& board, Lawyer& lawyer, Engine& engine,
-                   CommandHandler& commands, XBoardClock& clock, SearchSession& session);
+                   CommandHandler& commands, XBoardClock& clock, SearchSession& session, EngineSettings& settings);
 
     void begin() override;
     // A move, announced by "usermove" or not, else a command.
@@ -104,6 +105,7 @@ private:
     CommandHandler& commands;
     XBoardClock& clock;
     SearchSession& session;
+    EngineSettings& settings;
     std::vector<std::string> heldPings;
     bool analysis = false;
     bool ponder = false;
@@ -116,8 +118,6 @@ private:
     // The score of the search that gave the engine's last move; nothing after a book move, a
     // new game or a position set.
     std::optional<int> ownScore;
-    bool resignOn = false;
-    bool offerDrawOn = false;
     int losingMoves = 0;
     int levelMoves = 0;
 };

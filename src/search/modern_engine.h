@@ -1,5 +1,5 @@
 // The modern search as the program holds it: its table and the pool of threads that search
-// over it, following the settings of the table's size and use and of the threads.
+// over it, following whether the table is used.
 #pragma once
 
 #include <cstddef>
@@ -15,10 +15,17 @@ namespace qorat {
 
 class ModernEngine final : public OptionsObserver {
 public:
+    // The table's megabytes until a size is set.
+    static constexpr int DefaultTableMegabytes = 8;
+
     // Searches the game's board; a setting it cannot carry out is told to the output.
     ModernEngine(const Board& game, EngineOutput& output);
 
     void optionChanged(std::string name) override;
+
+    // Sizes the table, in megabytes, from the next search on; false, the table kept and the
+    // reason told, when the machine cannot give it.
+    bool resizeTable(int megabytes);
 
     SearchPool& pool() { return searchPool; }
     SearchTable& table() { return searchTable; }

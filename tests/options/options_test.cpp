@@ -55,10 +55,11 @@ TEST_F(OptionsTest, CommandLine) {
         {{"-depth", "8x", "-red"}, {{"searchPly", ""}, {"computerColor", "r"}}, 1},
         {{"-depth", "-red"}, {{"searchPly", ""}, {"computerColor", ""}}, 0},
         {{"-depth", ""}, {{"searchPly", ""}}, 1},
-        {{"-ts", "64"}, {{"tableSize", "64"}}, 1},
+        {{"-ts", "64"}, {{"tableSize", ""}}, 0},
+        {{"-ts", "-red", "-blue"}, {{"computerColor", "b"}}, 1},
         {{"nonsense", "-red"}, {{"computerColor", "r"}}, 1},
         {{"-red", "-depth"}, {{"computerColor", "r"}, {"searchPly", ""}}, 1},
-        {{"-ts"}, {{"tableSize", ""}}, 0},
+        {{"-ts"}, {}, 0},
     };
     for (const Case& c : cases) {
         SetUp();
