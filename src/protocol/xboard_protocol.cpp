@@ -38,15 +38,6 @@ const char* const features =
     "sigint=0 sigterm=0 reuse=1 analyze=1 playother=1 draw=1 san=0 name=0 nps=0 pause=0 memory=1 smp=1 "
     "exclude=1 setscore=0 highlight=0 debug=1\n";
 
-// Resigning and offering draws, when the person has switched them on: a position this far
-// lost for this many moves running is given up; one this level after this many moves is
-// offered drawn; a draw offered is taken when the engine stands this much worse.
-constexpr int ResignScore = -1000;
-constexpr int ResignAfterMoves = 3;
-constexpr int DrawOfferMargin = 10;
-constexpr int DrawOfferAfterMoves = 50;
-constexpr int DrawAcceptScore = -100;
-constexpr std::size_t DrawOfferInterval = 20;
 // A draw offered before any search of ours has scored the game is judged on a search of this
 // many nodes: a blink, enough to count the material and what hangs.
 constexpr std::int64_t DrawJudgementNodes = 100000;
@@ -207,8 +198,7 @@ void XBoardProtocol::newGame() {
     session.newGame();
     ownScore.reset();
     excluded.clear();
-    losingMoves = 0;
-    lastDrawOffer = 0;
+    verdicts.newGame();
     board.reset();
     // Analysis goes on over the new game; the computer plays nothing then.
     options.set("computerColor", analysis ? "n" : "b");
@@ -525,25 +515,19 @@ int XBoardProtocol::drawOfferScore() {
 
 void XBoardProtocol::answerDrawOffer() {
     // Taken when the engine stands worse; "offer draw" accepts an offer made.
-    if (computerPlays() && drawOfferScore() <= DrawAcceptScore) interface.print("offer draw\n");
+    if (computerPlays() && ResignAndDraw::takesDraw(drawOfferScore())) interface.print("offer draw\n");
 }
 
 bool XBoardProtocol::resigns(int score) {
-    losingMoves = score <= ResignScore ? losingMoves + 1 : 0;
-    if (!settings.on(Setting::Resign) || losingMoves < ResignAfterMoves) return false;
+    if (!verdicts.resigns(score, settings.on(Setting::Resign))) return false;
     interface.print("resign\n");
     options.set("computerColor", "n");
     return true;
 }
 
 void XBoardProtocol::considerDrawOffer(int score) {
-    // Once in a while, not at every move.
-    const std::size_t plies = board.history().size();
-    if (!settings.on(Setting::OfferDraw) || movesMade() < DrawOfferAfterMoves || std::abs(score) > DrawOfferMargin ||
-        (lastDrawOffer > 0 && plies < lastDrawOffer + DrawOfferInterval))
-        return;
-    lastDrawOffer = plies;
-    interface.print("offer draw\n");
+    if (verdicts.offersDraw(score, settings.on(Setting::OfferDraw), board.history().size()))
+        interface.print("offer draw\n");
 }
 
 }  // namespace qorat

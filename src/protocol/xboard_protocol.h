@@ -11,6 +11,7 @@
 #include "board/board.h"
 #include "protocol/engine_settings.h"
 #include "protocol/protocol.h"
+#include "protocol/resign_and_draw.h"
 #include "protocol/search_session.h"
 
 namespace qorat {
@@ -114,11 +115,10 @@ private:
     std::vector<Move> excluded;
     std::uint64_t excludedKey = 0;
     std::size_t excludedPlies = 0;
-    std::size_t lastDrawOffer = 0;
     // The score of the search that gave the engine's last move; nothing after a book move, a
     // new game or a position set.
     std::optional<int> ownScore;
-    int losingMoves = 0;
+    ResignAndDraw verdicts;
     int levelMoves = 0;
 };
 

@@ -84,6 +84,9 @@ Move SearchWorker::expectedReply() {
 void SearchWorker::keepLine() {
     const int length = modern.rootLineLength();
     if (length == 0) return;
+    // A stopped iteration that proved the same move again, its line cut short by the stop,
+    // says less than the line it had: the reply expected and pondered on come from that one.
+    if (modern.wasStopped() && bestLength > length && bestLine[0].sameSquares(modern.rootLine()[0])) return;
     std::copy_n(modern.rootLine(), length, bestLine.begin());
     bestLength = length;
 }

@@ -47,12 +47,12 @@ std::vector<Thinking> thinkingAfter(const std::string& out, const std::string& t
     return found;
 }
 
-// The second move of the output's last thinking line: the reply the engine expects.
+// The reply the engine expects, as its "Hint:" line before pondering names it.
 std::string expectedReply(const std::string& out) {
-    std::istringstream line(out.substr(out.rfind('\n', out.size() - 2) + 1));
-    std::string field;
-    for (int i = 0; i < 6; ++i) line >> field;
-    return field;
+    const std::size_t at = out.find("\nHint: ");
+    if (at == std::string::npos) return "";
+    const std::size_t start = at + std::string("\nHint: ").size();
+    return out.substr(start, out.find('\n', start) - start);
 }
 
 // The move of the last "move " line, or "".
@@ -217,7 +217,7 @@ TEST(XBoardEngine, PondersOnTheExpectedReply) {
     const std::vector<Thinking> pondering = thinkingAfter(session.out(), afterMove);
     ASSERT_FALSE(pondering.empty()) << session.out();
     // The reply it expected is played: it moves on what it has found.
-    session.send("usermove " + expectedReply(session.out().substr(0, session.out().find(afterMove))) + "\nping 1\n");
+    session.send("usermove " + expectedReply(session.out()) + "\nping 1\n");
     ASSERT_TRUE(session.waitForOutput("pong 1\n", std::chrono::seconds(20)));
     session.finish();
     EXPECT_EQ(session.out().find("Error"), std::string::npos) << session.out();
