@@ -35,7 +35,10 @@ Clock::Clock(int moves, int seconds, int inc)
     : movesPerControl(moves), movesLeft(moves), secondsPerControl(seconds), secondsLeft(seconds), increment(inc),
       turnStart(wallClock()), turnEnd(turnStart) {}
 
-void Clock::startTurn() { turnStart = wallClock(); }
+void Clock::startTurn() {
+    turnStart = wallClock();
+    preciseTurnStart = std::chrono::steady_clock::now();
+}
 
 void Clock::stopTurn() { turnEnd = wallClock(); }
 
@@ -62,8 +65,11 @@ std::int64_t Clock::moveBudget() const {
     if (increment == 0 && secondsPerControl == 0) return 0;
     // A period with no move left has nothing to give; the least budget still gives a move.
     if (movesLeft <= 0) return 1;
-    return std::max<std::int64_t>(1, std::int64_t{secondsLeft} * MillisecondsPerSecond / movesLeft +
-                                         std::int64_t{increment} * MillisecondsPerSecond);
+    const std::int64_t budget =
+        std::int64_t{secondsLeft} * MillisecondsPerSecond / movesLeft + std::int64_t{increment} * MillisecondsPerSecond;
+    const auto used =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - preciseTurnStart);
+    return std::max<std::int64_t>(1, budget - used.count());
 }
 
 int Clock::timeLeft() const { return clampToInt32(std::int64_t{secondsPerControl} - wholeSeconds(turnStart, wallClock())); }

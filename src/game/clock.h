@@ -1,6 +1,7 @@
 // The two game clocks: each side's balance of seconds and moves to the next time control.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -20,8 +21,8 @@ public:
     bool isExpired() const { return secondsLeft < 0; }
     bool hasTimeControl() const { return movesPerControl != 0 || secondsPerControl != 0; }
     bool hasTimeForMove() const override;
-    // The budget of the move as hasTimeForMove draws it, in milliseconds from the turn's
-    // start, for a search that keeps its own time; 0 when there is no limit.
+    // What is left of the move's budget, measured to the millisecond from the turn's start,
+    // for a search that keeps its own time from now on; 0 when there is no limit.
     std::int64_t moveBudget() const;
     // The granted seconds less the whole seconds since the turn began.
     int timeLeft() const;
@@ -33,6 +34,7 @@ public:
     std::int32_t increment;
     std::time_t turnStart;
     std::time_t turnEnd;
+    std::chrono::steady_clock::time_point preciseTurnStart = std::chrono::steady_clock::now();
 };
 
 extern std::unique_ptr<Clock> redClock;

@@ -34,9 +34,10 @@ void ConsoleProtocol::handleLine(const std::string& line) {
 }
 
 void ConsoleProtocol::tend() {
-    // A search for a position the game has left, or for a side the computer no longer plays,
-    // would only hold the threads.
-    if (session.active() && (!commands.computerToMove() || !session.searches(board))) session.cancel();
+    // A search for a position the game has left, for a side the computer no longer plays, or
+    // after a classic search was chosen, would only hold the threads.
+    if (session.active() && (!commands.computerToMove() || !session.searches(board) || !engine.modernSearch()))
+        session.cancel();
 }
 
 bool ConsoleProtocol::computerTurn() { return engine.modernSearch() ? modernTurn() : controller.classicTurn(); }

@@ -58,7 +58,10 @@ Controller::Controller(int argc, const char* const* argv) {
     options.parseCommandLine(argc, argv);
 }
 
-Controller::~Controller() = default;
+Controller::~Controller() {
+    // The search's threads tell the session and the output, which go before the pool does.
+    session->cancel();
+}
 
 void Controller::bindSettings() {
     settings.bind(Setting::Hash, [this](const SettingValue& megabytes) {
@@ -78,11 +81,18 @@ void Controller::bindSettings() {
         options.set("bookFile", std::get<std::string>(path));
         return true;
     });
-    settings.follow(Setting::BookFile, [this] { return engine->bookFile(); });
+    settings.follow(Setting::BookFile, [this] { return SettingValue(engine->bookFile()); });
     settings.bind(Setting::Search, [](const SettingValue& name) {
         options.set("search", std::get<std::string>(name));
         return true;
     });
+    // These show what holds, also when the console or the command line set it.
+    settings.follow(Setting::Search, [this] { return SettingValue(engine->searchName()); });
+    settings.follow(Setting::HashTable, [] {
+        const std::string hash = options.get("hash");
+        return SettingValue(hash.empty() || hash == "on");
+    });
+    settings.follow(Setting::OpeningBook, [] { return SettingValue(options.get("useOpeningBook") != "n"); });
     settings.bind(Setting::HashTable, [](const SettingValue& on) {
         options.set("hash", std::get<bool>(on) ? "on" : "off");
         return true;
@@ -107,6 +117,11 @@ void Controller::optionChanged(std::string name) {
         clockFor(boardPtr->sideToMove())->startTurn();
     } else if (name == "interface") {
         const std::string chosen = options.get("interface");
+        // A search of the protocol left would speak in the new one's words, or through an
+        // output already gone: it ends first.
+        session->cancel();
+        session->forgetResult();
+        interface->setInterface(chosen);
         protocol = chosen == "cxboard" ? static_cast<Protocol*>(cxboard.get())
                    : chosen == "xboard" ? static_cast<Protocol*>(xboard.get())
                    : chosen == "uci"    ? static_cast<Protocol*>(uci.get())

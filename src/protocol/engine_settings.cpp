@@ -134,7 +134,7 @@ EngineSettings::EngineSettings() : handlers(SettingCount), followed(SettingCount
 
 void EngineSettings::bind(Setting setting, Handler handler) { handlers[indexOf(setting)] = std::move(handler); }
 
-void EngineSettings::follow(Setting setting, std::function<std::string()> current) {
+void EngineSettings::follow(Setting setting, std::function<SettingValue()> current) {
     followed[indexOf(setting)] = std::move(current);
 }
 
@@ -178,14 +178,16 @@ std::optional<Setting> EngineSettings::find(const std::string& name, Dialect pro
     return std::nullopt;
 }
 
-long long EngineSettings::number(Setting setting) const { return std::get<long long>(values[indexOf(setting)]); }
-
-bool EngineSettings::on(Setting setting) const { return std::get<bool>(values[indexOf(setting)]); }
-
-std::string EngineSettings::text(Setting setting) const {
+SettingValue EngineSettings::current(Setting setting) const {
     const std::size_t i = indexOf(setting);
-    return followed[i] ? followed[i]() : std::get<std::string>(values[i]);
+    return followed[i] ? followed[i]() : values[i];
 }
+
+long long EngineSettings::number(Setting setting) const { return std::get<long long>(current(setting)); }
+
+bool EngineSettings::on(Setting setting) const { return std::get<bool>(current(setting)); }
+
+std::string EngineSettings::text(Setting setting) const { return std::get<std::string>(current(setting)); }
 
 bool EngineSettings::reachesSearch(Setting setting) const { return rowOf(setting).reach == Reach::Search; }
 

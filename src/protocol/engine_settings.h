@@ -65,8 +65,9 @@ public:
     EngineSettings();
 
     void bind(Setting setting, Handler handler);
-    // For a text whose value is held by what it sets (the book in use): read from there.
-    void follow(Setting setting, std::function<std::string()> current);
+    // For a setting whose value is held by what it sets (the book in use, the search chosen),
+    // also when changed another way: read from there.
+    void follow(Setting setting, std::function<SettingValue()> current);
 
     // Sets a value of the setting's type, a number first kept within its range.
     void set(Setting setting, SettingValue value);
@@ -90,9 +91,12 @@ public:
     std::string optionLines(Dialect protocol) const;
 
 private:
+    // The value as it stands: where it is held when followed, else as last set.
+    SettingValue current(Setting setting) const;
+
     std::vector<SettingValue> values;
     std::vector<Handler> handlers;
-    std::vector<std::function<std::string()>> followed;
+    std::vector<std::function<SettingValue()>> followed;
 };
 
 }  // namespace qorat

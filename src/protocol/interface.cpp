@@ -20,7 +20,6 @@ constexpr std::size_t ReadChunk = 65536;
 }  // namespace
 
 Interface::Interface(Controller* c) : state(std::make_unique<UserState>(c)), controller(c) {
-    options.addObserver(this);
     int ends[2];
     if (pipe(ends) == 0) {
         wakeRead = ends[0];
@@ -33,10 +32,6 @@ Interface::Interface(Controller* c) : state(std::make_unique<UserState>(c)), con
 Interface::~Interface() {
     for (int end : {wakeRead, wakeWrite})
         if (end >= 0) close(end);
-}
-
-void Interface::optionChanged(std::string name) {
-    if (name == "interface") setInterface(options.get("interface"));
 }
 
 void Interface::setInterface(const std::string& value) {

@@ -5,7 +5,6 @@
 #include <streambuf>
 #include <string>
 
-#include "options/options.h"
 #include "protocol/interface_state.h"
 #include "thinking/seams.h"
 
@@ -13,14 +12,13 @@ namespace qorat {
 
 class Controller;
 
-class Interface final : public OptionsObserver, public InputPoll, public EngineOutput {
+class Interface final : public InputPoll, public EngineOutput {
 public:
     explicit Interface(Controller* controller);
     ~Interface();
     Interface(const Interface&) = delete;
     Interface& operator=(const Interface&) = delete;
 
-    void optionChanged(std::string name) override;
     // Installs a fresh state for "user", "cxboard", "xboard" or "uci"; any other value changes nothing.
     void setInterface(const std::string& value);
     InterfaceState& current() { return *state; }

@@ -3,6 +3,7 @@
 
 #include <iostream>
 #include <mutex>
+#include <sstream>
 
 #include "board/notation.h"
 #include "protocol/controller.h"
@@ -29,21 +30,26 @@ void InterfaceState::printProblem(const std::string& text) { std::cerr << text <
 
 void UserState::printMove(const Move& m) {
     // The mover's colour is that of the piece now on the destination.
+    // Whole, through the one writer: the modern search's thread may be writing its thinking.
     if (colourOf(controller->board().piece(m.to)) == Red)
-        std::cout << "    " << m << " ..." << std::endl;
+        writeOutput("    " + moveText(m) + " ...\n");
     else
-        std::cout << "    ... " << m << std::endl << std::endl;
+        writeOutput("    ... " + moveText(m) + "\n\n");
 }
 
 void UserState::printPrompt() {
-    std::cout << "Enter move or command: " << std::flush;
+    writeOutput("Enter move or command: ");
     prompted = true;
 }
 
-void UserState::printBoard(const Board& board) { std::cout << std::endl << board << std::endl; }
+void UserState::printBoard(const Board& board) {
+    std::ostringstream picture;
+    picture << '\n' << board << '\n';
+    writeOutput(picture.str());
+}
 
 void CXBoardState::printMove(const Move& m) {
-    std::cout << "move " << m << std::endl;
+    writeOutput("move " + moveText(m) + "\n");
     std::cerr << "engine move: " << m << '\n';
 }
 

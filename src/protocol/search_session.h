@@ -79,7 +79,8 @@ public:
     // without a search.
     const Result& lastResult() const { return last; }
     void forgetResult() { last = Result{}; }
-    // Whether thinking lines are shown: xboard's "post", always for analysis and UCI.
+    // Whether thinking lines are shown: as "post" says at the console and under xboard,
+    // always for analysis and UCI.
     void showThinking(bool on) { post = on; }
     // The search under way as it stands, for a status report; nothing while none runs.
     SearchPool::Progress progress() const { return active() ? pool.progress() : SearchPool::Progress{}; }

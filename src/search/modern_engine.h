@@ -28,7 +28,6 @@ public:
     bool resizeTable(int megabytes);
 
     SearchPool& pool() { return searchPool; }
-    SearchTable& table() { return searchTable; }
 
 private:
     EngineOutput& output;

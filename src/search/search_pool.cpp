@@ -1,4 +1,4 @@
-// The engine facade for front ends: the search on threads of its own, sharing one table.
+// The search every mode drives: on threads of its own, sharing one table.
 #include "search/search_pool.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-// The engine facade for front ends: set a position, go with limits, stop, ponder hit, wait.
+// The search every mode drives: set a position, go with limits, stop, ponder hit, wait.
 // The search runs on threads of its own, each on its own copy of the position, sharing one
 // table; thinking lines and the chosen move reach the front end through its listener.
 #pragma once
@@ -36,7 +36,6 @@ public:
     void setThreads(int count);
     void useTable(bool on);
     int threads() const { return static_cast<int>(workers.size()); }
-    TimeManager::Milliseconds moveOverhead() const { return overhead; }
     // A new game: the histories start afresh and the table is emptied.
     void newGame();
 

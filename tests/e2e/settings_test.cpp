@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "session.h"
 
@@ -55,6 +56,27 @@ TEST(Settings, MoveOverheadHoldsTheSameUnderUciAndXBoard) {
             EXPECT_EQ(second, replaced(first, f.before + std::string("50") + f.after, f.before + std::string(c.held) + f.after))
                 << f.flag << ' ' << c.sent;
         }
+    }
+}
+
+TEST(Settings, XBoardShowsWhatTheConsoleOrCommandLineSet) {
+    // The search, the table's use and the book, set before the front end asks, are offered as
+    // they hold, not as they started.
+    struct Case {
+        std::vector<std::string> flags;
+        const char* before;  // console lines before "xboard"
+        const char* line;    // the feature line that must be offered
+    };
+    const Case cases[] = {
+        {{"-xboard", "-nobook"}, "", "feature option=\"Opening book -check 0\"\n"},
+        {{}, "set search mtd\n", "feature option=\"Search -combo pvs /// *mtd /// alphabeta /// negascout\"\n"},
+        {{}, "set hash off\n", "feature option=\"Hash table -check 0\"\n"},
+        {{"-xboard"}, "", "feature option=\"Search -combo *pvs /// mtd /// alphabeta /// negascout\"\n"},
+    };
+    for (const Case& c : cases) {
+        const RunResult run =
+            runProgram(c.flags, std::string(c.before) + "xboard\nprotover 2\nquit\n", bookFreeDirectory());
+        EXPECT_NE(run.out.find(c.line), std::string::npos) << c.before << run.out;
     }
 }
 

@@ -136,6 +136,23 @@ TEST(Uci, RefusalsSearchNoBoardTheFrontEndLacks) {
     EXPECT_TRUE(legalIn(afterCentralCannon, lastLine(out, "bestmove")[1])) << out;
 }
 
+TEST(Uci, AConsoleSearchEndsWhenUciBegins) {
+    // The console's modern search, still thinking when the protocol changes, is never answered
+    // under UCI, which did not ask for it: one go, one bestmove.
+    Session session({"-nobook"}, bookFreeDirectory());
+    session.send("set search pvs\npost\nsd 40\nh2e2\n");
+    // Its first thinking line: the search is under way.
+    ASSERT_TRUE(session.waitForOutput("h2e2 ...\n"));
+    ASSERT_TRUE(session.waitForOutput("\t"));
+    session.send("uci\nisready\nposition startpos moves h2e2\ngo depth 1\n");
+    ASSERT_TRUE(session.waitForOutput("bestmove "));
+    session.send("isready\n");
+    ASSERT_TRUE(session.waitForOutput("readyok\n", std::chrono::seconds(20), 2));
+    session.finish();
+    const std::string& out = session.out();
+    EXPECT_EQ(out.find("bestmove "), out.rfind("bestmove ")) << out;
+}
+
 TEST(Uci, LargeTableCostsNothingUntilUsed) {
     // A gigabyte table, emptied for a new game: no page of it is touched before a search
     // writes there, so the answer comes at once and the memory stays small.

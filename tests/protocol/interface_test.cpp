@@ -19,7 +19,6 @@ protected:
     }
     void TearDown() override {
         interface.reset();
-        options = Options();
         if (fds[1] >= 0) close(fds[1]);
         dup2(savedInput, 0);
         close(savedInput);
@@ -69,12 +68,13 @@ TEST_F(InputTest, BinaryBytesPassThrough) {
     EXPECT_EQ(interface->readLine(), bytes);
 }
 
-TEST_F(InputTest, InterfaceStateFollowsTheOption) {
-    options.set("interface", "cxboard");
+TEST_F(InputTest, OutputStateFollowsTheProtocolChosen) {
+    // Only the option's own values choose a state; any other leaves the one in use.
+    interface->setInterface("cxboard");
     EXPECT_NE(dynamic_cast<CXBoardState*>(&interface->current()), nullptr);
-    options.set("interface", "console");
+    interface->setInterface("console");
     EXPECT_NE(dynamic_cast<CXBoardState*>(&interface->current()), nullptr);
-    options.set("interface", "user");
+    interface->setInterface("user");
     EXPECT_NE(dynamic_cast<UserState*>(&interface->current()), nullptr);
 }
 
