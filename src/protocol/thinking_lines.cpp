@@ -27,15 +27,14 @@ const char* tagText(std::int32_t tag) {
 
 // Centipawns, or mates as 100000 plus the moves to mate, negated when mated.
 int xboardScore(const SearchScore& score) {
+    if (!score.isMate()) return score.value;
     const int moves = score.mateMoves();
-    if (moves != 0) return moves > 0 ? XBoardMate + moves : -XBoardMate + moves;
-    return score.value;
+    return score.kind == SearchScore::Mating ? XBoardMate + moves : -XBoardMate + moves;
 }
 
 // UCI's score: centipawns, or the moves to a mate (or a win by rule), negative when mated.
 std::string uciScore(const SearchScore& score) {
-    const int moves = score.mateMoves();
-    if (moves != 0) return "mate " + std::to_string(moves);
+    if (score.isMate()) return "mate " + std::to_string(score.mateMoves());
     return "cp " + std::to_string(score.value);
 }
 

@@ -36,6 +36,15 @@ void SearchWorker::search() {
     completedScore = 0;
     pollCountdown = 0;
     lastReport = 0;
+    // No legal move: the side to move is mated, a stalemate losing alike. One line says so at
+    // depth 0, and there is nothing to deepen.
+    MoveList legal;
+    lawyer.generateMoves(legal, true);
+    if (legal.empty()) {
+        completedScore = -PvsMate;
+        if (isMain()) report(0, completedScore, false, false);
+        return;
+    }
     const int deepest = limits.depth > 0 ? std::min(limits.depth, MaxPly - 1) : MaxPly - 1;
     int score = 0;
     // Every thread deepens alike: they part ways by the table they share, each finding what
@@ -57,13 +66,8 @@ void SearchWorker::search() {
     // Stopped before any root move was proven: a side with a legal move still plays one.
     // The moves to search were each found legal when the search was asked for.
     if (bestLength == 0) {
-        MoveList legal;
-        if (limits.searchMoves.empty()) lawyer.generateMoves(legal, true);
-        const MoveList& candidates = limits.searchMoves.empty() ? legal : limits.searchMoves;
-        if (!candidates.empty()) {
-            bestLine[0] = candidates[0];
-            bestLength = 1;
-        }
+        bestLine[0] = limits.searchMoves.empty() ? legal[0] : limits.searchMoves[0];
+        bestLength = 1;
     }
 }
 

@@ -23,9 +23,10 @@ struct SearchScore {
     static constexpr SearchScore matedIn(int plies) { return {Mated, plies}; }
 
     bool isMate() const { return kind != Centipawns; }
-    // The moves to the mate, negative when the side to move is mated; 0 when there is none.
+    // The moves to the mate, negative when the side to move is mated; 0 when there is none,
+    // or when the side to move is mated already.
     int mateMoves() const {
-        if (!isMate()) return 0;
+        if (!isMate() || (kind == Mated && value <= 0)) return 0;
         const int moves = std::max(1, (std::max(0, value) + 1) / 2);
         return kind == Mating ? moves : -moves;
     }

@@ -153,6 +153,21 @@ TEST(Uci, AConsoleSearchEndsWhenUciBegins) {
     EXPECT_EQ(out.find("bestmove "), out.rfind("bestmove ")) << out;
 }
 
+TEST(Uci, AMatedSideSaysSoAtOnce) {
+    // Mated, or stalemated, which loses alike: one line at depth 0 says so, and no move.
+    for (const char* fen : {"3k5/3R5/3R5/9/9/9/9/9/9/4K4 b", "3k5/R8/9/9/9/9/9/9/9/4RK3 b"}) {
+        Session session({"-uci"}, bookFreeDirectory());
+        session.send(std::string("position fen ") + fen + "\ngo infinite\n");
+        ASSERT_TRUE(session.waitForOutput("info depth 0 ")) << fen;
+        session.send("stop\n");
+        ASSERT_TRUE(session.waitForOutput("bestmove")) << fen;
+        session.finish();
+        const std::string out = session.out();
+        EXPECT_EQ(out.substr(0, out.find(" time ")), "info depth 0 score mate 0 nodes 0 nps 0 hashfull 0") << fen;
+        EXPECT_EQ(out.substr(out.find('\n') + 1), "bestmove (none)\n") << fen;
+    }
+}
+
 TEST(Uci, LargeTableCostsNothingUntilUsed) {
     // A gigabyte table, emptied for a new game: no page of it is touched before a search
     // writes there, so the answer comes at once and the memory stays small.

@@ -144,6 +144,22 @@ TEST(XBoardEngine, AnalysisFollowsTheBoard) {
     EXPECT_EQ(out.find("move "), std::string::npos) << out;
 }
 
+TEST(XBoardEngine, AnalysisOfAMatedSideSaysSo) {
+    // One thinking line at depth 0 with the mate, not a hundred depths of nothing.
+    Session session({"-xboard"}, bookFreeDirectory());
+    session.send("protover 2\nsetboard 3k5/3R5/3R5/9/9/9/9/9/9/4K4 b\nanalyze\n");
+    ASSERT_TRUE(session.waitForOutput("\n0 -100000 ")) << session.out();
+    session.send("exit\nping 1\n");
+    ASSERT_TRUE(session.waitForOutput("pong 1\n"));
+    session.finish();
+    const std::string out = session.out();
+    const std::string after = out.substr(out.find("feature done=1\n") + 15);
+    // The time in centiseconds may be more than nothing on a slow machine.
+    const std::size_t time = after.find("0 -100000 ") + 10;
+    EXPECT_EQ(after.substr(0, time), "1-0 {Red mates}\n0 -100000 ") << out;
+    EXPECT_EQ(after.substr(after.find(' ', time)), " 0\npong 1\n") << out;
+}
+
 TEST(XBoardEngine, StatusTellsTheSearchAsItStands) {
     // Mate in one: the analysis soon completes its deepest iteration and waits, its last
     // thinking line growing old while the analysis goes on.
