@@ -13,12 +13,12 @@
 #include "board/board.h"
 #include "board/move_list.h"
 #include "book/opening_book.h"
+#include "classic/classic_types.h"
+#include "classic/move_ordering.h"
+#include "classic/transposition_table.h"
 #include "options/options.h"
 #include "rules/lawyer.h"
-#include "classic/move_ordering.h"
 #include "thinking/seams.h"
-#include "classic/classic_types.h"
-#include "classic/transposition_table.h"
 
 namespace qorat {
 

@@ -7,8 +7,8 @@
 
 #include "board/board.h"
 #include "board/move_list.h"
-#include "rules/lawyer.h"
 #include "classic/classic_types.h"
+#include "rules/lawyer.h"
 
 namespace qorat {
 

@@ -3,8 +3,8 @@
 // or NegaScout loop over the moves, and an optional quiescence search.
 #include <algorithm>
 
-#include "eval/evaluator.h"
 #include "classic/engine.h"
+#include "eval/evaluator.h"
 
 namespace qorat {
 

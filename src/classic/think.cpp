@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "eval/evaluator.h"
 #include "classic/engine.h"
+#include "eval/evaluator.h"
 
 namespace qorat {
 

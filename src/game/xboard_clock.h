@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "search/search_limits.h"
-#include "thinking/seams.h"
 #include "search/time_manager.h"
+#include "thinking/seams.h"
 
 namespace qorat {
 

@@ -7,12 +7,12 @@
 #include <sstream>
 
 #include "board/notation.h"
+#include "classic/engine.h"
 #include "game/clock.h"
 #include "options/options.h"
 #include "protocol/controller.h"
 #include "protocol/interface.h"
 #include "rules/lawyer.h"
-#include "classic/engine.h"
 
 namespace qorat {
 

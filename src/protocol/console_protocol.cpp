@@ -7,10 +7,10 @@
 #include "classic/engine.h"
 #include "game/clock.h"
 #include "options/options.h"
-#include "protocol/search_session.h"
 #include "protocol/command_handler.h"
 #include "protocol/controller.h"
 #include "protocol/interface.h"
+#include "protocol/search_session.h"
 
 namespace qorat {
 

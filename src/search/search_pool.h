@@ -14,8 +14,8 @@
 #include "search/search_limits.h"
 #include "search/search_table.h"
 #include "search/search_worker.h"
-#include "thinking/seams.h"
 #include "search/time_manager.h"
+#include "thinking/seams.h"
 
 namespace qorat {
 

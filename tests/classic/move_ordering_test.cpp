@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "engine_test_support.h"
 #include "classic/move_ordering.h"
+#include "engine_test_support.h"
 
 namespace qorat {
 namespace {

@@ -19,8 +19,8 @@
 #include "board/move_list.h"
 #include "board/notation.h"
 #include "rules/lawyer.h"
-#include "classic/classic_types.h"
 #include "session.h"
+#include "thinking/score.h"
 
 namespace qorat::testing {
 namespace {

@@ -10,8 +10,8 @@
 
 #include "board/notation.h"
 #include "rules/rules_test_support.h"
-#include "search/search_test_support.h"
 #include "search/search_pool.h"
+#include "search/search_test_support.h"
 
 namespace qorat::testing {
 namespace {
