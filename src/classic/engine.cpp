@@ -35,6 +35,9 @@ Engine::Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& cloc
     loadBook();
 }
 
+// The store outlives the engines built for a bench or a test.
+Engine::~Engine() { options.removeObserver(this); }
+
 void Engine::loadBook() {
     for (const char* path : {installedBookPath, localBookPath}) {
         book = std::make_unique<OpeningBook>(path);

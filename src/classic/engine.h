@@ -25,6 +25,9 @@ namespace qorat {
 class Engine final : public OptionsObserver {
 public:
     Engine(Board& board, Lawyer& lawyer, InputPoll& input, ClockSource& clocks, EngineOutput& output);
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
 
     void optionChanged(std::string name) override;
 

@@ -17,4 +17,6 @@ std::string Options::get(const std::string& name) const {
 
 void Options::addObserver(OptionsObserver* observer) { observers.push_back(observer); }
 
+void Options::removeObserver(OptionsObserver* observer) { std::erase(observers, observer); }
+
 }  // namespace qorat

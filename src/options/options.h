@@ -22,6 +22,8 @@ public:
     // The stored value; empty when the name was never set.
     std::string get(const std::string& name) const;
     void addObserver(OptionsObserver* observer);
+    // An observer about to go is told nothing more.
+    void removeObserver(OptionsObserver* observer);
 
     // Turns the command-line flags into options.
     void parseCommandLine(int argc, const char* const* argv);

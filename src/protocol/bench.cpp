@@ -132,7 +132,7 @@ int benchCommand(int argc, const char* const* argv) {
     // The words after "bench", each a whole number within reason.
     BenchSettings settings;
     int* const fields[] = {&settings.depth, &settings.threads, &settings.megabytes};
-    constexpr long long Most[] = {MaxPly - 1, SearchPool::MaxThreads, 1024};
+    constexpr long long Most[] = {MaxPly - 1, SearchPool::MaxThreads, ModernEngine::MaxTableMegabytes};
     for (int i = 2; i < argc; ++i) {
         const std::size_t field = static_cast<std::size_t>(i - 2);
         const std::optional<long long> number = readWholeNumber(argv[i]);

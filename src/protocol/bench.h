@@ -8,6 +8,7 @@
 #include <string>
 
 #include "board/types.h"
+#include "search/modern_engine.h"
 #include "thinking/score.h"
 
 namespace qorat {
@@ -17,7 +18,7 @@ struct BenchSettings {
     // A classic search's name, or "pvs" (also "pool") for the modern search on its threads.
     std::string search = "pvs";
     int threads = 1;
-    int megabytes = 8;
+    int megabytes = ModernEngine::DefaultTableMegabytes;
 };
 
 struct BenchPosition {

@@ -43,7 +43,7 @@ using enum Setting;
 // machine can spare. Ponder only tells that the front end may ask for pondering.
 constexpr Row table[] = {
     // setting     reaches        UCI name, place       xboard name, place         type: default, range
-    {Hash,         Reach::Search, {"Hash", 1},          {"Hash size (MB)", 0},     Spin{ModernEngine::DefaultTableMegabytes, 1, 1024}},
+    {Hash,         Reach::Search, {"Hash", 1},          {"Hash size (MB)", 0},     Spin{ModernEngine::DefaultTableMegabytes, 1, ModernEngine::MaxTableMegabytes}},
     {Threads,      Reach::Search, {"Threads", 2},       {},                        Spin{1, 1, SearchPool::MaxThreads}},
     {Ponder,       Reach::Play,   {"Ponder", 3},        {},                        Check{false}},
     {MoveOverhead, Reach::Play,   {"Move Overhead", 4}, {"Move overhead (ms)", 5}, Spin{TimeManager::DefaultMoveOverhead, 0, 5000}},

@@ -8,6 +8,9 @@ ModernEngine::ModernEngine(const Board& game, EngineOutput& out)
     options.addObserver(this);
 }
 
+// The store outlives the engines built for a bench or a test.
+ModernEngine::~ModernEngine() { options.removeObserver(this); }
+
 void ModernEngine::optionChanged(std::string name) {
     if (name == "hash") searchPool.useTable(options.get(name) == "on");
 }

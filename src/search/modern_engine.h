@@ -15,11 +15,15 @@ namespace qorat {
 
 class ModernEngine final : public OptionsObserver {
 public:
-    // The table's megabytes until a size is set.
+    // The table's megabytes until a size is set, and the most a player's machine can spare.
     static constexpr int DefaultTableMegabytes = 8;
+    static constexpr int MaxTableMegabytes = 1024;
 
     // Searches the game's board; a setting it cannot carry out is told to the output.
     ModernEngine(const Board& game, EngineOutput& output);
+    ~ModernEngine();
+    ModernEngine(const ModernEngine&) = delete;
+    ModernEngine& operator=(const ModernEngine&) = delete;
 
     void optionChanged(std::string name) override;
 
