@@ -119,7 +119,6 @@ private:
     // new game or a position set.
     std::optional<int> ownScore;
     ResignAndDraw verdicts;
-    int levelMoves = 0;
 };
 
 }  // namespace qorat
