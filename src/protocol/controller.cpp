@@ -22,6 +22,7 @@
 #include "protocol/xboard_protocol.h"
 #include "rules/lawyer.h"
 #include "search/modern_engine.h"
+#include "search/skill.h"
 
 namespace qorat {
 
@@ -69,6 +70,29 @@ void Controller::bindSettings() {
     });
     settings.bind(Setting::Threads, [this](const SettingValue& count) {
         modern->pool().setThreads(static_cast<int>(std::get<long long>(count)));
+        return true;
+    });
+    settings.bind(Setting::MultiPv, [this](const SettingValue& lines) {
+        modern->pool().setMultiPv(static_cast<int>(std::get<long long>(lines)));
+        return true;
+    });
+    // The level played: the one asked for, or the one whose strength is nearest the Elo asked
+    // for when the strength is limited so. Each reads the value it is given, the others as set.
+    const auto playAtLevel = [this](long long level, bool limited, long long elo) {
+        modern->pool().setSkill(limited ? Skill::levelForElo(static_cast<int>(elo)) : static_cast<int>(level));
+        return true;
+    };
+    settings.bind(Setting::SkillLevel, [this, playAtLevel](const SettingValue& level) {
+        return playAtLevel(std::get<long long>(level), settings.on(Setting::LimitStrength), settings.number(Setting::Elo));
+    });
+    settings.bind(Setting::LimitStrength, [this, playAtLevel](const SettingValue& limited) {
+        return playAtLevel(settings.number(Setting::SkillLevel), std::get<bool>(limited), settings.number(Setting::Elo));
+    });
+    settings.bind(Setting::Elo, [this, playAtLevel](const SettingValue& elo) {
+        return playAtLevel(settings.number(Setting::SkillLevel), settings.on(Setting::LimitStrength), std::get<long long>(elo));
+    });
+    settings.bind(Setting::ShowWdl, [this](const SettingValue& on) {
+        session->showOutcomes(std::get<bool>(on));
         return true;
     });
     settings.bind(Setting::MoveOverhead, [this](const SettingValue& milliseconds) {
@@ -133,6 +157,10 @@ void Controller::optionChanged(std::string name) {
         // changes nothing there.
         const std::optional<long long> number = readWholeNumber(options.get(name));
         if (number && *number > 0) settings.set(name == "hashSize" ? Setting::Hash : Setting::Threads, *number);
+    } else if (name == "skill" || name == "multipv") {
+        // The console's names for the modern search's level and lines, kept in their ranges.
+        const std::optional<long long> number = readWholeNumber(options.get(name));
+        if (number) settings.set(name == "skill" ? Setting::SkillLevel : Setting::MultiPv, *number);
     } else if (name == "computerColor") {
         const std::string colour = options.get("computerColor");
         computerSide = colour == "r" ? Red : colour == "b" ? Blue : NoSide;

@@ -10,6 +10,7 @@
 #include "protocol/number_text.h"
 #include "search/modern_engine.h"
 #include "search/search_pool.h"
+#include "search/skill.h"
 #include "search/time_manager.h"
 
 namespace qorat {
@@ -55,6 +56,11 @@ constexpr Row table[] = {
     {OpeningBook,  Reach::Search, {},                   {"Opening book", 3},       Check{true}},
     {Resign,       Reach::Play,   {},                   {"Resign", 6},             Check{false}},
     {OfferDraw,    Reach::Play,   {},                   {"Offer draw", 7},         Check{false}},
+    {MultiPv,      Reach::Search, {"MultiPV", 8},       {"MultiPV", 8},            Spin{1, 1, SearchPool::MaxMultiPv}},
+    {SkillLevel,   Reach::Search, {"Skill Level", 9},   {"Skill Level", 9},        Spin{Skill::MaxLevel, 0, Skill::MaxLevel}},
+    {LimitStrength, Reach::Search, {"UCI_LimitStrength", 10}, {},                  Check{false}},
+    {Elo,          Reach::Search, {"UCI_Elo", 11},      {},                        Spin{Skill::HighestElo, Skill::LowestElo, Skill::HighestElo}},
+    {ShowWdl,      Reach::Play,   {"UCI_ShowWDL", 12},  {},                        Check{false}},
 };
 
 constexpr std::size_t SettingCount = std::size(table);

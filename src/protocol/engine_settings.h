@@ -28,6 +28,11 @@ enum class Setting : std::uint8_t {
     OpeningBook,
     Resign,
     OfferDraw,
+    MultiPv,
+    SkillLevel,
+    LimitStrength,
+    Elo,
+    ShowWdl,
 };
 
 // The types of setting, with their defaults and ranges.

@@ -130,21 +130,22 @@ std::optional<SearchScore> SearchSession::currentScore() {
 }
 
 void SearchSession::showThinking(const ThinkingLine& thinking) {
-    // A bound from a failed window is no score yet.
-    if (!thinking.lowerBound && !thinking.upperBound) {
+    // A bound from a failed window is no score yet, nor a line below the best.
+    if (!thinking.lowerBound && !thinking.upperBound && thinking.multiPv <= 1) {
         const std::lock_guard<std::mutex> guard(lock);
         latestScore = thinking.score;
     }
     if (!post) return;
+    ThinkingLine shown = thinking;
+    if (outcomes) shown.outcome = winDrawLoss(thinking.score);
     if (!showPondered.load()) {
-        interface.showThinking(thinking);
+        interface.showThinking(shown);
         return;
     }
     std::array<Move, MaxPly + 1> line;
     line[0] = pondered;
     const int length = std::min(thinking.lineLength, MaxPly);
     std::copy_n(thinking.line, length, line.begin() + 1);
-    ThinkingLine shown = thinking;
     shown.line = line.data();
     shown.lineLength = length + 1;
     interface.showThinking(shown);

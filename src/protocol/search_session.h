@@ -82,6 +82,8 @@ public:
     // Whether thinking lines are shown: as "post" says at the console and under xboard,
     // always for analysis and UCI.
     void showThinking(bool on) { post = on; }
+    // Whether the lines shown tell the wins, draws and losses their scores stand for.
+    void showOutcomes(bool on) { outcomes = on; }
     // The search under way as it stands, for a status report; nothing while none runs.
     SearchPool::Progress progress() const { return active() ? pool.progress() : SearchPool::Progress{}; }
     // The score of the search under way at its last completed depth, for the side to move in
@@ -106,6 +108,7 @@ private:
     Purpose current = Purpose::None;
     // Read by the search's thread; the move pondered on is set before the search starts.
     std::atomic<bool> post{false};
+    std::atomic<bool> outcomes{false};
     Move pondered = nullMove;
     std::atomic<bool> showPondered{false};
     Result last;

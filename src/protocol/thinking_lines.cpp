@@ -69,7 +69,9 @@ std::string uciThinking(const ThinkingLine& t) {
     std::ostringstream out;
     out << "info depth " << t.depth;
     if (t.selectiveDepth > 0) out << " seldepth " << t.selectiveDepth;
+    if (t.multiPv > 0) out << " multipv " << t.multiPv;
     out << " score " << uciScore(t.score);
+    if (t.outcome) out << " wdl " << t.outcome->win << ' ' << t.outcome->draw << ' ' << t.outcome->loss;
     if (t.lowerBound) out << " lowerbound";
     if (t.upperBound) out << " upperbound";
     const long long milliseconds = std::max(1LL, t.milliseconds);

@@ -13,7 +13,7 @@ std::string consoleThinking(const ThinkingLine& thinking);
 // "depth score centiseconds nodes moves", centipawns and mates as 100000 plus the moves;
 // an interrupted iteration shows nothing.
 std::string xboardThinking(const ThinkingLine& thinking);
-// "info depth … seldepth … score cp|mate … nodes … nps … hashfull … time … pv …".
+// "info depth … seldepth … [multipv …] score cp|mate … [wdl W D L] nodes … nps … hashfull … time … pv …".
 std::string uciThinking(const ThinkingLine& thinking);
 
 }  // namespace qorat

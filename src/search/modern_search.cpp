@@ -124,6 +124,13 @@ bool ModernSearch::stop() {
     return stopped;
 }
 
+bool ModernSearch::skippedAtRoot(const Move& m) const {
+    const auto listed = [&](const MoveList* moves) {
+        return std::any_of(moves->begin(), moves->end(), [&](const Move& other) { return other.sameSquares(m); });
+    };
+    return (rootFilter != nullptr && !listed(rootFilter)) || (rootExcluded != nullptr && listed(rootExcluded));
+}
+
 bool ModernSearch::makeLegal(Frame* ss, Move& m) {
     const int mover = board.sideToMove();
     (ss + 1)->sums = squareSumsAfter(board, ss->sums, m);
@@ -377,10 +384,7 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
 
     for (Move move = picker.next(moveCountPruning); !move.isNull(); move = picker.next(moveCountPruning)) {
         if (move.sameSquares(excluded)) continue;
-        if (root && rootFilter != nullptr && std::none_of(rootFilter->begin(), rootFilter->end(), [&](const Move& m) {
-                return m.sameSquares(move);
-            }))
-            continue;
+        if (root && skippedAtRoot(move)) continue;
         const int piece = board.piece(move.from);
         const int victim = board.piece(move.to);
         const bool capture = victim != Empty;
@@ -535,7 +539,8 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
 
     // A score from the rule of repetition holds on this path only; the table keeps none, nor
     // the score of a root searched over some of its moves only.
-    if (tableOn && excluded.isNull() && !isPvsRuleScore(bestValue) && !(root && rootFilter != nullptr)) {
+    if (tableOn && excluded.isNull() && !isPvsRuleScore(bestValue) &&
+        !(root && (rootFilter != nullptr || rootExcluded != nullptr))) {
         const TableBound bound = bestValue >= beta                 ? TableBound::Lower
                                  : PvNode && !bestMove.isNull() ? TableBound::Exact
                                                                 : TableBound::Upper;

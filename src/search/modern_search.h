@@ -70,6 +70,9 @@ public:
     void useTable(bool on) { tableOn = on; }
     // Only these moves are searched at the root; null or empty: every one.
     void restrictRoot(const MoveList* moves) { rootFilter = moves != nullptr && !moves->empty() ? moves : nullptr; }
+    // These root moves, which have lines of their own in this iteration already, are not
+    // searched again; null or empty: none.
+    void excludeAtRoot(const MoveList* moves) { rootExcluded = moves != nullptr && !moves->empty() ? moves : nullptr; }
     // Forgets what the histories have learnt: a new game.
     void clearHistories();
 
@@ -133,6 +136,8 @@ private:
     // Whether the position repeats one since the last capture, and its score then by the rule.
     bool repetition(int ply, int& score);
     bool stop();
+    // Whether the root move is left out, by the moves to search or by those already searched.
+    bool skippedAtRoot(const Move& m) const;
 
     void updateContinuations(Frame* ss, int piece, int to, int bonus);
     void updateQuietStats(Frame* ss, const Move& m, int bonus);
@@ -155,6 +160,7 @@ private:
     SearchTable& table;
     bool tableOn = true;
     const MoveList* rootFilter = nullptr;
+    const MoveList* rootExcluded = nullptr;
     HistoriesPointer histories;
     std::array<Frame, MaxPly + FramesBelowRoot + 3> frames{};
     std::array<std::array<Move, MaxPly + 1>, MaxPly + 1> lines{};

@@ -2,11 +2,15 @@
 #include "search/search_pool.h"
 
 #include <algorithm>
+#include <array>
 
+#include "board/random_seed.h"
 
 namespace qorat {
 
-SearchPool::SearchPool(SearchTable& t, const Board& game) : table(t), position(&game) { applySettings(); }
+SearchPool::SearchPool(SearchTable& t, const Board& game) : table(t), position(&game), noise(randomSeed()) {
+    applySettings();
+}
 
 SearchPool::~SearchPool() {
     stop();
@@ -44,6 +48,12 @@ void SearchPool::go(const SearchLimits& searchLimits, SearchListener& searchList
     applySettings();
     limits = searchLimits;
     listener = &searchListener;
+    linesShown = multiPvWanted;
+    linesSearched = multiPvWanted;
+    if (skill.limited()) {
+        linesSearched = std::max(linesSearched, Skill::Lines);
+        limits.depth = limits.depth > 0 ? std::min(limits.depth, skill.depth()) : skill.depth();
+    }
     // Every count starts at zero before any thread runs, so that the first lines do not add
     // a helper's count from the search before.
     for (auto& worker : workers) {
@@ -97,12 +107,19 @@ void SearchPool::mainSearch() {
     // The move of the deepest search completed; the main thread's when none is deeper.
     SearchWorker* chosen = &main;
     for (const auto& worker : workers)
-        if (worker->depth() > chosen->depth() && worker->lineLength() > 0) chosen = worker.get();
-    if (chosen != &main) chosen->showLine();
+        if (worker->depth() > chosen->depth() && worker->lineCount() > 0) chosen = worker.get();
+    if (chosen != &main) chosen->showLines();
     // No move at all: the side to move is mated or stalemated.
-    const Move best = chosen->lineLength() > 0 ? chosen->line()[0] : nullMove;
-    const Move reply = chosen->expectedReply();
-    listener->searchDone(best, reply, reportPvsScore(chosen->score()));
+    if (chosen->lineCount() == 0) {
+        listener->searchDone(nullMove, nullMove, reportPvsScore(chosen->score()));
+        return;
+    }
+    // A limited level plays one of its best lines, not always the first.
+    std::array<int, SearchWorker::MaxLines> scores{};
+    for (int i = 0; i < chosen->lineCount(); ++i) scores[static_cast<std::size_t>(i)] = chosen->line(i).score;
+    const int played = skill.pick(std::span(scores.data(), static_cast<std::size_t>(chosen->lineCount())), noise);
+    const int score = played == 0 ? chosen->score() : chosen->line(played).score;
+    listener->searchDone(chosen->line(played).first(), chosen->expectedReply(played), reportPvsScore(score));
 }
 
 SearchPool::Progress SearchPool::progress() const { return {time.elapsed(), totalNodes(), workers[0]->rootProgress()}; }

@@ -3,10 +3,12 @@
 // table; thinking lines and the chosen move reach the front end through its listener.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "search/search_limits.h"
 #include "search/search_table.h"
 #include "search/search_worker.h"
+#include "search/skill.h"
 #include "search/time_manager.h"
 #include "thinking/seams.h"
 
@@ -22,6 +25,7 @@ namespace qorat {
 class SearchPool {
 public:
     static constexpr int MaxThreads = 64;
+    static constexpr int MaxMultiPv = SearchWorker::MaxLines;
 
     // Searches the game's board until another position is set.
     SearchPool(SearchTable& table, const Board& game);
@@ -35,6 +39,10 @@ public:
     // so that a setting changed while it thinks never cuts its move short.
     void setThreads(int count);
     void useTable(bool on);
+    // The best lines shown, each of another root move; the move played is the first's.
+    void setMultiPv(int lines) { multiPvWanted = std::clamp(lines, 1, MaxMultiPv); }
+    // A level below full strength searches less deep and chooses among its best lines.
+    void setSkill(int level) { skill = Skill(level); }
     int threads() const { return static_cast<int>(workers.size()); }
     // A new game: the histories start afresh and the table is emptied.
     void newGame();
@@ -80,6 +88,13 @@ private:
     TimeManager time;
     TimeManager::Milliseconds overhead = TimeManager::DefaultMoveOverhead;
     SearchListener* listener = nullptr;
+    int multiPvWanted = 1;
+    Skill skill;
+    // The lines the search looks for and those it shows, from go on.
+    int linesSearched = 1;
+    int linesShown = 1;
+    // What blurs a limited level's choice; seeded as everything random is.
+    std::mt19937_64 noise;
     int threadsWanted = 1;
     bool tableWanted = true;
     std::atomic<bool> stopFlag{false};

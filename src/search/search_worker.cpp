@@ -31,7 +31,10 @@ void SearchWorker::search() {
     const SearchLimits& limits = pool.limits;
     modern.newSearch();
     modern.restrictRoot(&limits.searchMoves);
-    bestLength = 0;
+    modern.excludeAtRoot(nullptr);
+    linesKept = 0;
+    lines[0].length = 0;
+    pass = 0;
     completedDepth = 0;
     completedScore = 0;
     pollCountdown = 0;
@@ -42,41 +45,65 @@ void SearchWorker::search() {
     lawyer.generateMoves(legal, true);
     if (legal.empty()) {
         completedScore = -PvsMate;
-        if (isMain()) report(0, completedScore, false, false);
+        if (isMain()) report(0, 0, completedScore, false, false);
         return;
     }
+    // A line for each root move asked for, as far as there are moves to play.
+    const std::size_t playable = limits.searchMoves.empty() ? legal.size() : limits.searchMoves.size();
+    const int wanted = static_cast<int>(std::min(static_cast<std::size_t>(pool.linesSearched), playable));
     const int deepest = limits.depth > 0 ? std::min(limits.depth, MaxPly - 1) : MaxPly - 1;
-    int score = 0;
+    std::array<int, MaxLines> guesses{};
     // Every thread deepens alike: they part ways by the table they share, each finding what
     // another has stored, and the deepest to complete an iteration gives the move.
     for (int depth = 1; depth <= deepest; ++depth) {
         if (pool.stopFlag.load(std::memory_order_relaxed)) break;
-        score = modern.iterate(depth, score);
-        keepLine();
-        if (modern.wasStopped()) break;
+        // Each pass's window centres on the score of its place at the depth before.
+        for (int i = 0; i < wanted; ++i) guesses[static_cast<std::size_t>(i)] = line(std::min(i, std::max(linesKept - 1, 0))).score;
+        searched.clear();
+        bool cut = false;
+        for (pass = 0; pass < wanted && !cut; ++pass) {
+            modern.excludeAtRoot(&searched);
+            const int score = modern.iterate(depth, guesses[static_cast<std::size_t>(pass)]);
+            cut = modern.wasStopped();
+            if (cut) {
+                // The best move a stopped pass proved is kept; a later pass's is only part of
+                // a ranking, and the depth before has it whole.
+                if (pass == 0 && partialLineSaysMore()) keepLine(0, completedDepth, completedScore);
+            } else if (modern.rootLineLength() > 0) {
+                keepLine(pass, depth, score);
+                searched.push_back(modern.rootLine()[0]);
+                rankLines(pass);
+            }
+        }
+        pass = 0;
+        modern.excludeAtRoot(nullptr);
+        if (cut) break;
         completedDepth = depth;
-        completedScore = score;
+        completedScore = line(0).score;
         if (!isMain()) continue;
-        report(depth, score, false, false);
+        showLines();
         const bool waiting = limits.infinite || pool.pondering.load();
         if (!waiting && !pool.time.mayStartIteration()) break;
         // A mate is searched a few plies past its length, so that a shorter one is not missed.
-        if (!waiting && isPvsMateScore(score) && PvsMate - std::abs(score) + MateMargin <= depth) break;
+        if (!waiting && isPvsMateScore(completedScore) && PvsMate - std::abs(completedScore) + MateMargin <= depth) break;
     }
     // Stopped before any root move was proven: a side with a legal move still plays one.
     // The moves to search were each found legal when the search was asked for.
-    if (bestLength == 0) {
-        bestLine[0] = limits.searchMoves.empty() ? legal[0] : limits.searchMoves[0];
-        bestLength = 1;
+    if (linesKept == 0) {
+        lines[0].moves[0] = limits.searchMoves.empty() ? legal[0] : limits.searchMoves[0];
+        lines[0].length = 1;
+        lines[0].score = 0;
+        linesKept = 1;
     }
 }
 
-Move SearchWorker::expectedReply() {
-    if (bestLength > 1) return bestLine[1];
-    if (bestLength == 0) return nullMove;
+Move SearchWorker::expectedReply(int i) {
+    if (i >= linesKept) return nullMove;
+    const RootLine& expected = line(i);
+    if (expected.length > 1) return expected.moves[1];
     // A line cut short by the clock: the table may know the reply.
-    Move best = bestLine[0];
-    board.makeMove(best);
+    Move first = expected.first();
+    board.makeMove(first);
     bool found = false;
     const TableEntry* entry = table.probe(board, found);
     Move reply = found ? unpackMove(entry->move) : nullMove;
@@ -85,14 +112,49 @@ Move SearchWorker::expectedReply() {
     return reply;
 }
 
-void SearchWorker::keepLine() {
+bool SearchWorker::partialLineSaysMore() const {
     const int length = modern.rootLineLength();
-    if (length == 0) return;
+    if (length == 0) return false;
     // A stopped iteration that proved the same move again, its line cut short by the stop,
     // says less than the line it had: the reply expected and pondered on come from that one.
-    if (modern.wasStopped() && bestLength > length && bestLine[0].sameSquares(modern.rootLine()[0])) return;
-    std::copy_n(modern.rootLine(), length, bestLine.begin());
-    bestLength = length;
+    return !(modern.wasStopped() && linesKept > 0 && line(0).length > length &&
+             line(0).first().sameSquares(modern.rootLine()[0]));
+}
+
+void SearchWorker::keepLine(int place, int depth, int score) {
+    const Move* proved = modern.rootLine();
+    const auto begin = lines.begin() + place;
+    // The move's line from the depth before, further down, gives way; else the last line
+    // does, when the lines are all there are to keep.
+    auto out = std::find_if(begin, lines.begin() + linesKept,
+                            [&](const RootLine& kept) { return kept.first().sameSquares(proved[0]); });
+    if (out == lines.begin() + linesKept) {
+        if (linesKept < linesWanted()) ++linesKept;
+        out = lines.begin() + std::max(linesKept - 1, place);
+    }
+    std::rotate(begin, out, out + 1);
+    RootLine& kept = *begin;
+    kept.depth = depth;
+    kept.score = score;
+    kept.length = modern.rootLineLength();
+    std::copy_n(proved, kept.length, kept.moves.begin());
+}
+
+void SearchWorker::rankLines(int last) {
+    // The lines above it are ranked already: the last one rises past those it beats.
+    for (auto i = static_cast<std::size_t>(last); i > 0 && lines[i].score > lines[i - 1].score; --i)
+        std::swap(lines[i], lines[i - 1]);
+}
+
+int SearchWorker::linesWanted() const { return std::max(1, std::min(pool.linesSearched, MaxLines)); }
+
+void SearchWorker::showLines() {
+    const int shown = std::min(pool.linesShown, linesKept);
+    if (shown <= 1) {
+        report(0, completedDepth, completedScore, false, false);
+        return;
+    }
+    for (int i = 0; i < shown; ++i) report(i, line(i).depth, line(i).score, false, false);
 }
 
 bool SearchWorker::stopRequested() {
@@ -106,8 +168,8 @@ bool SearchWorker::stopRequested() {
             if (pool.time.pastHard()) pool.stopFlag = true;
         }
         if (completedDepth > 0 && pool.time.elapsed() - lastReport >= QuietReportInterval) {
-            keepLine();
-            report(completedDepth, completedScore, false, false);
+            if (pass == 0 && partialLineSaysMore()) keepLine(0, completedDepth, completedScore);
+            showLines();
         }
     }
     // A stop holds at any depth: the search then plays the best root move it has, or the
@@ -116,12 +178,13 @@ bool SearchWorker::stopRequested() {
 }
 
 void SearchWorker::windowFailed(int depth, int score, bool failedHigh) {
-    if (!isMain() || pool.time.elapsed() < FailReportAfter) return;
-    keepLine();
-    report(depth, score, failedHigh, !failedHigh);
+    // Only the best line's bounds are shown: the others' mean little until it is settled.
+    if (!isMain() || pass != 0 || pool.time.elapsed() < FailReportAfter) return;
+    if (partialLineSaysMore()) keepLine(0, completedDepth, completedScore);
+    report(0, depth, score, failedHigh, !failedHigh);
 }
 
-void SearchWorker::report(int depth, int score, bool lowerBound, bool upperBound) {
+void SearchWorker::report(int i, int depth, int score, bool lowerBound, bool upperBound) {
     lastReport = pool.time.elapsed();
     ThinkingLine thinking;
     thinking.depth = depth;
@@ -132,8 +195,9 @@ void SearchWorker::report(int depth, int score, bool lowerBound, bool upperBound
     thinking.milliseconds = lastReport;
     thinking.nodes = pool.totalNodes();
     thinking.tableFull = pool.table.usage();
-    thinking.line = bestLine.data();
-    thinking.lineLength = bestLength;
+    thinking.multiPv = pool.linesShown > 1 ? i + 1 : 0;
+    thinking.line = line(i).moves.data();
+    thinking.lineLength = i < linesKept ? line(i).length : 0;
     pool.listener->showThinking(thinking);
 }
 

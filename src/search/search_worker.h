@@ -15,13 +15,28 @@ namespace qorat {
 
 class SearchPool;
 
+// A root move's line as an iteration proved it: its depth, its score for the side to move,
+// and the moves from the root.
+struct RootLine {
+    int depth = 0;
+    int score = 0;
+    int length = 0;
+    std::array<Move, MaxPly + 1> moves{};
+
+    const Move& first() const { return moves[0]; }
+};
+
 class SearchWorker final : public SearchControl {
 public:
+    // The most root moves given lines of their own in one search.
+    static constexpr int MaxLines = 32;
+
     SearchWorker(int index, SearchTable& table, SearchPool& pool);
 
     // Takes over the game's position with its history, which the rules of repetition read.
     void setPosition(const Board& game);
-    // Iterative deepening until the limits or the pool stop it.
+    // Iterative deepening until the limits or the pool stop it; at each depth the best root
+    // move, then the best of the others, and so on for as many lines as the pool asks.
     void search();
     void newGame() { modern.clearHistories(); }
     void resetNodes() { modern.resetNodes(); }
@@ -29,23 +44,32 @@ public:
 
     std::int64_t nodes() const { return modern.nodes(); }
     ModernSearch::RootProgress rootProgress() const { return modern.rootProgress(); }
-    const Move* line() const { return bestLine.data(); }
-    int lineLength() const { return bestLength; }
-    // The reply the line expects to its first move; from the table when the line stops there.
-    Move expectedReply();
+    // The lines, best first: the first is the move to play at full strength.
+    const RootLine& line(int i) const { return lines[static_cast<std::size_t>(i)]; }
+    int lineCount() const { return linesKept; }
+    // The reply a line expects to its first move; from the table when the line stops there.
+    Move expectedReply(int i);
     int score() const { return completedScore; }
     int depth() const { return completedDepth; }
-    // Shows the line of the deepest iteration completed.
-    void showLine() { report(completedDepth, completedScore, false, false); }
+    // Shows the lines of the deepest iteration completed.
+    void showLines();
 
     bool stopRequested() override;
     void windowFailed(int depth, int score, bool failedHigh) override;
 
 private:
     bool isMain() const { return index == 0; }
-    // Keeps the root line, which a stopped iteration may also have bettered.
-    void keepLine();
-    void report(int depth, int score, bool lowerBound, bool upperBound);
+    // Whether the best move's line from an iteration under way, or cut short, is worth more
+    // than the best line kept.
+    bool partialLineSaysMore() const;
+    // Takes the line the root has just proved into the lines at the place, with its depth
+    // and score; the same move's line further down gives way.
+    void keepLine(int place, int depth, int score);
+    // Ranks the last line of this depth among those before it, by score.
+    void rankLines(int last);
+    int linesWanted() const;
+    // Shows line i with the depth and score given.
+    void report(int i, int depth, int score, bool lowerBound, bool upperBound);
 
     int index;
     SearchPool& pool;
@@ -53,8 +77,12 @@ private:
     Lawyer lawyer;
     SearchTable& table;
     ModernSearch modern;
-    std::array<Move, MaxPly + 1> bestLine{};
-    int bestLength = 0;
+    std::array<RootLine, MaxLines> lines{};
+    int linesKept = 0;
+    // The root moves with a line of the depth under way, which its later passes leave out.
+    MoveList searched;
+    // The pass of the iteration under way: 0 looks for the best move, 1 for the next best...
+    int pass = 0;
     int completedDepth = 0;
     int completedScore = 0;
     // Nodes of the main worker until the clock and the limits are looked at again.

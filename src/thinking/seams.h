@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "board/types.h"
 #include "thinking/score.h"
+#include "thinking/win_draw_loss.h"
 
 namespace qorat {
 
@@ -52,6 +54,10 @@ struct ThinkingLine {
     bool upperBound = false;
     // Cut short by the clock or by input: the line is that of the depth before.
     bool interrupted = false;
+    // The line's rank among several searched at once, 1 the best; 0 when one line is shown.
+    int multiPv = 0;
+    // The results the score stands for, when the front end asked to see them.
+    std::optional<WinDrawLoss> outcome;
     long long milliseconds = 0;
     std::int64_t nodes = 0;
     // The table's use, in thousandths; negative when not measured.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "search/skill.h"
 #include "session.h"
 #include "transcript.h"
 
@@ -26,6 +27,13 @@ const std::string handshake =
     // The book in use, here none.
     "option name Book File type string default <empty>\n"
     "option name Clear Hash type button\n"
+    "option name MultiPV type spin default 1 min 1 max 32\n"
+    "option name Skill Level type spin default 20 min 0 max 20\n"
+    "option name UCI_LimitStrength type check default false\n"
+    // The range of strengths the levels were measured at, full strength by default.
+    "option name UCI_Elo type spin default " + std::to_string(Skill::HighestElo) + " min " +
+    std::to_string(Skill::LowestElo) + " max " + std::to_string(Skill::HighestElo) + "\n"
+    "option name UCI_ShowWDL type check default false\n"
     "uciok\n";
 
 const std::string afterCentralCannon = "rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RHEAKAEHR b";

@@ -134,6 +134,10 @@ def parse_options(argv=None):
     tc.add_argument("--st", type=float, metavar="SECONDS", help="fixed time per move")
     tc.add_argument("--tc", metavar="MIN+INC",
                     help="clock per game, e.g. 1+0.5 or 0:20+0.2 (minutes or M:SS, plus seconds)")
+    p.add_argument("--depth1", type=int, metavar="PLIES",
+                   help="search depth limit of engine 1 each game (xboard sd, UCI go depth), "
+                        "within the time control")
+    p.add_argument("--depth2", type=int, metavar="PLIES", help="same for engine 2")
     p.add_argument("--st-margin", type=float, default=1.0,
                    help="seconds allowed over --st before a forfeit (default 1)")
     p.add_argument("--st-margin-pct", type=float, default=50.0,

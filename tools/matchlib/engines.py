@@ -240,6 +240,7 @@ class UciEngine(Engine):
         self.thinking = False
         self.base = self.inc = 0
         self.movetime = None
+        self.depth = None
         self.clock = {"time": 0, "otim": 0}
         self.pongs = []
 
@@ -278,6 +279,8 @@ class UciEngine(Engine):
             self.movetime = None
         elif cmd == "st":
             self.movetime = int(float(words[1]) * 1000)
+        elif cmd == "sd":
+            self.depth = int(words[1])
         elif cmd == "setboard":
             self.fen = s[len("setboard "):]
         elif cmd in ("time", "otim"):
@@ -310,12 +313,13 @@ class UciEngine(Engine):
         if self.moves:
             pos += " moves " + " ".join(self.moves)
         self.raw(pos)
+        depth = "" if self.depth is None else " depth %d" % self.depth
         if self.movetime is not None:
-            self.raw("go movetime %d" % self.movetime)
+            self.raw("go movetime %d%s" % (self.movetime, depth))
         else:
             own, other = max(1, self.clock["time"]), max(1, self.clock["otim"])
             red, black = (own, other) if self._red_to_move() else (other, own)
-            self.raw("go wtime %d btime %d winc %d binc %d" % (red, black, self.inc, self.inc))
+            self.raw("go wtime %d btime %d winc %d binc %d%s" % (red, black, self.inc, self.inc, depth))
         self.thinking = True
 
     def get(self, deadline):

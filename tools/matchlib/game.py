@@ -59,6 +59,10 @@ class Game:
             e.send("st %s" % fmt_num(o.st))
         else:
             e.send("level 0 %s %s" % (fmt_base(o.tc_base), fmt_num(o.tc_inc)))
+        # After "new", which lifts any depth limit.
+        depth = getattr(o, "depth%d" % e.idx, None)
+        if depth:
+            e.send("sd %d" % depth)
         if o.post:
             e.send("post")
         e.send("force")

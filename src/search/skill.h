@@ -1,0 +1,43 @@
+// A strength below the full one, for a person to beat: a shallower search that weighs several
+// lines, and a choice among them blurred by noise that grows as the level falls, so that the
+// mistakes are those of a weaker player (a good move missed) rather than random blunders.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <random>
+#include <span>
+
+namespace qorat {
+
+class Skill {
+public:
+    // Level 20 is the full strength: no limit and no noise.
+    static constexpr int MaxLevel = 20;
+    // The lines a limited level weighs: few enough that each is a move a player would consider.
+    static constexpr int Lines = 4;
+
+    explicit Skill(int level = MaxLevel);
+
+    int level() const { return levelValue; }
+    bool limited() const { return levelValue < MaxLevel; }
+    // The deepest iteration the level searches.
+    int depth() const;
+    // Which of the lines to play, given their scores best first (the search's own units);
+    // the noise is drawn from the generator, so a fixed seed replays the same choices.
+    int pick(std::span<const int> scores, std::mt19937_64& noise) const;
+
+    // The strength of each limited level on one scale (provisional: an even ladder until the
+    // matches of bench/skill_ladder.py measure it), and the level nearest an Elo asked for.
+    static constexpr std::array<int, MaxLevel> MeasuredElo = {
+        0, 60, 120, 180, 240, 300, 360, 420, 480, 540, 600, 660, 720, 780, 840, 900, 960, 1020, 1080, 1140,
+    };
+    static constexpr int LowestElo = MeasuredElo.front();
+    static constexpr int HighestElo = MeasuredElo.back();
+    static int levelForElo(int elo);
+
+private:
+    int levelValue;
+};
+
+}  // namespace qorat
