@@ -48,11 +48,12 @@ void SearchPool::go(const SearchLimits& searchLimits, SearchListener& searchList
     applySettings();
     limits = searchLimits;
     listener = &searchListener;
+    skill = skillWanted;
     linesShown = multiPvWanted;
     linesSearched = multiPvWanted;
     if (skill.limited()) {
         linesSearched = std::max(linesSearched, Skill::Lines);
-        limits.depth = limits.depth > 0 ? std::min(limits.depth, skill.depth()) : skill.depth();
+        limits.nodes = limits.nodes > 0 ? std::min(limits.nodes, skill.nodes()) : skill.nodes();
     }
     // Every count starts at zero before any thread runs, so that the first lines do not add
     // a helper's count from the search before.

@@ -42,7 +42,7 @@ public:
     // The best lines shown, each of another root move; the move played is the first's.
     void setMultiPv(int lines) { multiPvWanted = std::clamp(lines, 1, MaxMultiPv); }
     // A level below full strength searches less deep and chooses among its best lines.
-    void setSkill(int level) { skill = Skill(level); }
+    void setSkill(int level) { skillWanted = Skill(level); }
     int threads() const { return static_cast<int>(workers.size()); }
     // A new game: the histories start afresh and the table is emptied.
     void newGame();
@@ -89,8 +89,9 @@ private:
     TimeManager::Milliseconds overhead = TimeManager::DefaultMoveOverhead;
     SearchListener* listener = nullptr;
     int multiPvWanted = 1;
+    Skill skillWanted;
+    // The level, the lines the search looks for and those it shows, from go on.
     Skill skill;
-    // The lines the search looks for and those it shows, from go on.
     int linesSearched = 1;
     int linesShown = 1;
     // What blurs a limited level's choice; seeded as everything random is.

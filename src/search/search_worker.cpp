@@ -34,6 +34,7 @@ void SearchWorker::search() {
     modern.excludeAtRoot(nullptr);
     linesKept = 0;
     lines[0].length = 0;
+    lines[0].score = 0;
     pass = 0;
     completedDepth = 0;
     completedScore = 0;
@@ -164,7 +165,13 @@ bool SearchWorker::stopRequested() {
         const SearchLimits& limits = pool.limits;
         // Analysis and pondering end only by the front end's word; then the limits hold.
         if (!limits.infinite && !pool.pondering.load()) {
-            if (limits.nodes > 0 && pool.totalNodes() >= limits.nodes) pool.stopFlag = true;
+            // A node limit lets the first depth end, so that the move is one the search has
+            // weighed against the others; it is looked at again as soon as it may be reached.
+            if (limits.nodes > 0) {
+                const std::int64_t left = limits.nodes - pool.totalNodes();
+                if (left <= 0 && completedDepth > 0) pool.stopFlag = true;
+                pollCountdown = static_cast<int>(std::clamp<std::int64_t>(left, 1, PollInterval));
+            }
             if (pool.time.pastHard()) pool.stopFlag = true;
         }
         if (completedDepth > 0 && pool.time.elapsed() - lastReport >= QuietReportInterval) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 
 #include "search/modern_search.h"
@@ -12,9 +13,11 @@ namespace qorat {
 
 namespace {
 
-// Two levels a ply: level 0 looks one move ahead (and through the captures that follow),
-// level 19 ten.
-constexpr int LevelsPerPly = 2;
+// Level 0 searches one ply (and the captures after it), which takes more than this; each level
+// up searches this much more, a tenth of a second of a middle game at level 19, so that
+// every level plays quickly and every step up is a step in strength.
+constexpr double NodesAtLevelZero = 128;
+constexpr double NodesGrowth = 1.4;
 // The noise's reach at level 0, in centipawns, shrinking evenly to nothing at full strength:
 // a move this much worse than the best may still be chosen, one a piece worse never.
 constexpr int NoiseAtLevelZero = 300;
@@ -25,7 +28,9 @@ static_assert(std::is_sorted(Skill::MeasuredElo.begin(), Skill::MeasuredElo.end(
 
 Skill::Skill(int level) : levelValue(std::clamp(level, 0, MaxLevel)) {}
 
-int Skill::depth() const { return limited() ? 1 + levelValue / LevelsPerPly : MaxPly - 1; }
+std::int64_t Skill::nodes() const {
+    return limited() ? std::llround(NodesAtLevelZero * std::pow(NodesGrowth, levelValue)) : 0;
+}
 
 int Skill::pick(std::span<const int> scores, std::mt19937_64& noise) const {
     if (!limited() || scores.size() < 2) return 0;

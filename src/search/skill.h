@@ -1,6 +1,7 @@
-// A strength below the full one, for a person to beat: a shallower search that weighs several
-// lines, and a choice among them blurred by noise that grows as the level falls, so that the
-// mistakes are those of a weaker player (a good move missed) rather than random blunders.
+// A strength below the full one, for a person to beat: a search held to fewer nodes, and so
+// shallower, that weighs several lines, and a choice among them blurred by noise that grows
+// as the level falls, so that the mistakes are those of a weaker player (a good move missed,
+// a slightly worse one preferred) rather than random blunders.
 #pragma once
 
 #include <array>
@@ -21,8 +22,8 @@ public:
 
     int level() const { return levelValue; }
     bool limited() const { return levelValue < MaxLevel; }
-    // The deepest iteration the level searches.
-    int depth() const;
+    // The nodes the level searches; its first depth is searched whole, whatever it costs.
+    std::int64_t nodes() const;
     // Which of the lines to play, given their scores best first (the search's own units);
     // the noise is drawn from the generator, so a fixed seed replays the same choices.
     int pick(std::span<const int> scores, std::mt19937_64& noise) const;

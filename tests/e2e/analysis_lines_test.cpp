@@ -168,7 +168,8 @@ TEST(AnalysisLines, LevelsAndEloAreHeldInTheirRanges) {
 }
 
 TEST(AnalysisLines, TheWeakestLevelSearchesOnePlyAndStillPlaysALegalMove) {
-    // Level 0 by name, and by the lowest Elo with the strength limited: one ply, a legal move.
+    // Level 0 by name, and by the lowest Elo with the strength limited: its few nodes take
+    // it one ply deep, and it plays a legal move.
     for (const std::string setup : {"setoption name Skill Level value 0\n",
                                     "setoption name UCI_LimitStrength value true\nsetoption name UCI_Elo value 0\n"}) {
         const std::string out = uciSearch(setup, "startpos", "go depth 9");

@@ -46,10 +46,10 @@ TEST(Skill, ChoosesAmongTheGoodLinesOnly) {
     EXPECT_EQ(choicesOver(Skill(0), close, 50), choicesOver(Skill(0), close, 50));
 }
 
-TEST(Skill, LevelsSearchDeeperAsTheyRiseAndEloMapsToTheNearestLevel) {
-    EXPECT_EQ(Skill(0).depth(), 1);
-    for (int level = 1; level < Skill::MaxLevel; ++level) EXPECT_GE(Skill(level).depth(), Skill(level - 1).depth());
+TEST(Skill, LevelsSearchMoreAsTheyRiseAndEloMapsToTheNearestLevel) {
+    for (int level = 1; level < Skill::MaxLevel; ++level) EXPECT_GT(Skill(level).nodes(), Skill(level - 1).nodes());
     EXPECT_FALSE(Skill(Skill::MaxLevel).limited());
+    EXPECT_EQ(Skill(Skill::MaxLevel).nodes(), 0) << "full strength has no node limit";
     EXPECT_EQ(Skill(99).level(), Skill::MaxLevel);
     EXPECT_EQ(Skill(-4).level(), 0);
 
