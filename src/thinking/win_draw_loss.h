@@ -1,5 +1,5 @@
 // What a score says of the game's end: wins, draws and losses in a thousand games from the
-// position, by a model of score against result (src/thinking/win_draw_loss.cpp).
+// position, by a model of score against result fitted on qorat's own games (bench/wdl.md).
 #pragma once
 
 #include "thinking/score.h"
