@@ -61,7 +61,7 @@ def engine_args(slot, name, opts):
 
 def play(first, second, opts):
     """W-D-L of FIRST against SECOND."""
-    cmd = ["python3", MATCH, *engine_args(1, first, opts), *engine_args(2, second, opts),
+    cmd = [sys.executable, MATCH, *engine_args(1, first, opts), *engine_args(2, second, opts),
            "--tc", opts.tc, "--games", str(opts.games), "--concurrency", str(opts.concurrency)]
     print("== %s vs %s" % (first, second), flush=True)
     out = subprocess.run(cmd, capture_output=True, text=True, check=False).stdout
@@ -150,7 +150,7 @@ def main():
         print("\n(no match against %s yet: no scale)" % ANCHOR)
         return
     ratings = rate(results)
-    print("\n| player | Elo | 95%% margin |\n|---|---|---|")
+    print("\n| player | Elo | 95% margin |\n|---|---|---|")
     for player, (elo, margin) in ratings.items():
         print("| %s | %.0f | %.0f |" % (player, elo, margin))
     print("| %s | %.0f | (origin) |" % (ANCHOR, ANCHOR_ELO))

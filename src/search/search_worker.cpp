@@ -174,7 +174,9 @@ bool SearchWorker::stopRequested() {
             }
             if (pool.time.pastHard()) pool.stopFlag = true;
         }
-        if (completedDepth > 0 && pool.time.elapsed() - lastReport >= QuietReportInterval) {
+        // Several lines come only whole, a depth at a time: a front end lists every line it is
+        // sent, and the same depth's lines again would stand beside the first.
+        if (completedDepth > 0 && pool.linesShown == 1 && pool.time.elapsed() - lastReport >= QuietReportInterval) {
             if (pass == 0 && partialLineSaysMore()) keepLine(0, completedDepth, completedScore);
             showLines();
         }
@@ -185,8 +187,8 @@ bool SearchWorker::stopRequested() {
 }
 
 void SearchWorker::windowFailed(int depth, int score, bool failedHigh) {
-    // Only the best line's bounds are shown: the others' mean little until it is settled.
-    if (!isMain() || pass != 0 || pool.time.elapsed() < FailReportAfter) return;
+    // Only the best line's bounds, and only when it is the one line shown.
+    if (!isMain() || pass != 0 || pool.linesShown > 1 || pool.time.elapsed() < FailReportAfter) return;
     if (partialLineSaysMore()) keepLine(0, completedDepth, completedScore);
     report(0, depth, score, failedHigh, !failedHigh);
 }

@@ -28,10 +28,11 @@ public:
     // the noise is drawn from the generator, so a fixed seed replays the same choices.
     int pick(std::span<const int> scores, std::mt19937_64& noise) const;
 
-    // The strength of each limited level on one scale (provisional: an even ladder until the
-    // matches of bench/skill_ladder.py measure it), and the level nearest an Elo asked for.
+    // The strength of each limited level on one scale, sjaakii's at 1500, measured by the
+    // ladder of matches in bench/skill.md (two neighbours whose order the matches did not
+    // settle share their mean), and the level whose strength is nearest an Elo asked for.
     static constexpr std::array<int, MaxLevel> MeasuredElo = {
-        0, 60, 120, 180, 240, 300, 360, 420, 480, 540, 600, 660, 720, 780, 840, 900, 960, 1020, 1080, 1140,
+        822, 863, 884, 884, 947, 975, 1090, 1090, 1237, 1336, 1500, 1600, 1800, 1885, 1970, 2152, 2194, 2309, 2510, 2625,
     };
     static constexpr int LowestElo = MeasuredElo.front();
     static constexpr int HighestElo = MeasuredElo.back();
