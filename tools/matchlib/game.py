@@ -59,6 +59,8 @@ class Game:
             e.send("st %s" % fmt_num(o.st))
         else:
             e.send("level 0 %s %s" % (fmt_base(o.tc_base), fmt_num(o.tc_inc)))
+        if o.depth:
+            e.send("sd %d" % o.depth)
         if o.post:
             e.send("post")
         e.send("force")
