@@ -42,6 +42,7 @@ extra=()
 
 # The match runner's pipes cost a millisecond, not a front end's tens: ours keeps back what
 # fairy-stockfish keeps by default for each move.
-exec timeout "${MATCH_TIMEOUT:-7200}" python3 "$root/tools/match.py" \
+# The match runner's tasks need Debian's python3-distributed, which serves /usr/bin/python3.
+exec timeout "${MATCH_TIMEOUT:-7200}" /usr/bin/python3 "$root/tools/match.py" \
   --engine1 "$ours -xboard" --ranks1 0 --init1 "option Move overhead (ms)=10" \
   --engine2 "$cmd" --ranks2 "$ranks" "${extra[@]}" "$@"

@@ -11,6 +11,10 @@
 # tools/make_openings.py --seed 1 writes to build/ when the file is missing
 # (2000 games unless --games or --sprt ends sooner). Options given here
 # (--tc or --st, --concurrency, --openings ...) replace these defaults.
+# On a Dask cluster of several machines (--scheduler tcp://HOST:PORT, see
+# README.md), both binaries are at the same paths on every machine, or in one
+# folder given with --engine-dir DIR and named from it (QORAT=DIR/qorat and
+# DIR/base as BASE).
 # Env: QORAT, engine 1 (default build/qorat); SEARCH (default pvs) and
 # BASE_SEARCH (default SEARCH), the Search option of each; HASH, MB (default 64);
 # OVERHEAD, the move overhead in ms of each (default 10).
@@ -18,7 +22,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 if [[ $# -lt 1 || $1 == -* ]]; then
-  sed -n '2,17s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2
+  sed -n '2,21s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2
   exit 2
 fi
 base=$1
@@ -48,7 +52,8 @@ if [[ -n $openings ]]; then
   defaults+=(--openings "$openings")
 fi
 
-exec python3 "$root/tools/match.py" \
+# The match runner's tasks need Debian's python3-distributed, which serves /usr/bin/python3.
+exec /usr/bin/python3 "$root/tools/match.py" \
   --engine1 "$new -xboard" --name1 "$(basename "$new")" --ranks1 0 \
   --init1 "option Search=$search" --init1 "memory $hash" \
   --init1 "option Opening book=0" --init1 "option Move overhead (ms)=$overhead" \

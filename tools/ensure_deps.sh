@@ -3,7 +3,8 @@
 # from Debian's packages when it may: as root, or through sudo without a password.
 # Usage: tools/ensure_deps.sh [build|test]   (default build)
 #   build: cmake 3.20 or newer, a C++20 compiler ($CXX, else g++), make
-#   test:  the same, and GoogleTest (libgtest-dev), python3, and Debian's numpy and scipy
+#   test:  the same, and GoogleTest (libgtest-dev), python3, and Debian's numpy, scipy and
+#          distributed (Dask's scheduler, on which matches and data runs play)
 # Google Benchmark (libbenchmark-dev) is optional and never asked for. When nothing is
 # missing it only looks, and says nothing; otherwise it runs apt-get update and
 # apt-get install, or stops with one line saying what to install.
@@ -54,6 +55,9 @@ check() {
     # The tuning pipeline's fit is tested too; it reads Debian's numpy and scipy.
     /usr/bin/python3 -c "import numpy, scipy" >/dev/null 2>&1 ||
       { missing+=(python3-numpy python3-scipy); why+=("numpy and scipy for /usr/bin/python3"); }
+    # Matches and the tuning data run as tasks on Dask's scheduler.
+    /usr/bin/python3 -c "import distributed" >/dev/null 2>&1 ||
+      { missing+=(python3-distributed); why+=("Dask's distributed for /usr/bin/python3"); }
   fi
   [[ ${#missing[@]} -eq 0 ]]
 }

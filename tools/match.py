@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Engine-vs-engine Xiangqi matches over xboard or UCI, judged by fairy-stockfish: the
 command line of the match runner in tools/matchlib/ (--help is its manual)."""
 

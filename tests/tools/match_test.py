@@ -24,18 +24,20 @@ from match_fakes import (BLACK_SHUTTLE, RED_SHUTTLE, SHUTTLE_MOVES, SHUTTLE_PIEC
 
 # tools/, on the path through match_fakes.
 import make_openings  # noqa: E402
-from matchlib import runner  # noqa: E402
+from matchlib import game_task, runner  # noqa: E402
 from matchlib.cli import parse_options  # noqa: E402
 from matchlib.engines import Engine, UciEngine  # noqa: E402
 from matchlib.errors import MatchError  # noqa: E402
 from matchlib.game import Game  # noqa: E402
-from matchlib.notation import BLACK, RED, RankNotation  # noqa: E402
+from matchlib.notation import BLACK, RED  # noqa: E402
 from matchlib.openings import load_openings  # noqa: E402
 from matchlib.referee import Referee, find_binary, parse_rule_end  # noqa: E402
 from matchlib.rulings import (GameOver, judge_claim, no_attacking_material,  # noqa: E402
                               repetition_ruling, rule_end_ruling)
 from matchlib.statistics import (elo_stats, pair_index, pair_stats, sprt_bounds,  # noqa: E402
                                  sprt_decision, sprt_decision_pairs, sprt_llr, sprt_llr_pairs)
+from tasks.context import RunContext  # noqa: E402
+from tasks.files import EngineFiles  # noqa: E402
 
 SKIP_RETURN_CODE = 77
 
@@ -213,37 +215,149 @@ class MatchCountingTest(unittest.TestCase):
         self.assertLess(sprt_llr(*m.wdl, 0, 5), 1)
 
     def test_games_cut_short_by_an_interruption_are_not_counted(self):
-        # Black thinks for long; meanwhile the match is interrupted, and the
-        # engines it stops must not lose the game by their exit.
-        class Referee(FakeReferee):
-            def close(self):
-                pass
+        # Black thinks for long; meanwhile the match is stopped, and the engines the
+        # stop kills must not lose the game by their exit.
+        class Context:
+            """The run as a game task sees it, with the stop in the test's hands."""
+            def __init__(self):
+                self.referee = FakeReferee(SHUTTLE_PIECES, SHUTTLE_MOVES)
+                self.on_stop = None
+
+            @contextlib.contextmanager
+            def watching_stop(self, on_stop):
+                self.on_stop = on_stop
+                yield
+
+            def helper(self, name, make, usable=None):
+                return self.referee
 
         cmd1, cmd2 = engine_command(*RED_SHUTTLE), engine_command("sleep 20|move b9c7")
         opts = parse_options(["--engine1", cmd1, "--engine2", cmd2, "--st", "30",
-                                    "--ranks1", "0", "--ranks2", "0", "--games", "1",
-                                    "--quit-timeout", "0.2"])
+                              "--ranks1", "0", "--ranks2", "0", "--games", "1",
+                              "--quit-timeout", "0.2"])
+        context, records = Context(), []
+        game = threading.Thread(target=lambda: records.append(game_task.play_game(
+            1, ([], "start", True), opts, sys.executable, EngineFiles(), context)), daemon=True)
+        game.start()
+        deadline = time.monotonic() + 10
+        # Red has moved once the referee is asked about the position after it.
+        while ("probe", ("b0c2",)) not in context.referee.asked:
+            self.assertLess(time.monotonic(), deadline, "black was never asked to move")
+            time.sleep(0.05)
+        time.sleep(0.2)
+        context.on_stop()       # as the stop of the match does, from another thread
+        game.join(10)
+        self.assertFalse(game.is_alive())
+        rec = records[0]
+        self.assertEqual((rec["result"], rec["error"]), ("*", None))
+        self.assertIn("aborted", rec["reason"])
         m = runner.Match(opts, [([], "start")], "referee")
-        with unittest.mock.patch.object(
-                runner, "Referee", lambda path: Referee(SHUTTLE_PIECES, SHUTTLE_MOVES)), \
-                contextlib.redirect_stdout(io.StringIO()):
-            worker = threading.Thread(target=m.worker, daemon=True)
-            worker.start()
-            deadline = time.monotonic() + 10
-            while not any(e.idx == 2 and e.playing for e in m.engines):
-                self.assertLess(time.monotonic(), deadline, "black was never asked to move")
-                time.sleep(0.05)
-            m.stop.set()        # as Match.run does on an interruption
-            m.shutdown()
-            worker.join(10)
-        self.assertFalse(worker.is_alive())
-        self.assertEqual(m.results[1]["result"], "*")
+        with contextlib.redirect_stdout(io.StringIO()):
+            m._record(rec)
         self.assertEqual((m.wdl, m.faults), ([0, 0, 0], {1: {}, 2: {}}))
 
     def test_sequential_test_without_a_pair_uses_games(self):
         m = self.match_of("--sprt", "0,5")
         self.record(m, ["1-0"])
         self.assertEqual(m.sprt_state()[:2], ("trinomial", None))
+
+
+class FakeRunner:
+    """Stands in for the task runner: hands the match the records of RESULTS (red's view,
+    games 1..) in ORDER, as workers would, and notes the tasks and the cancel."""
+
+    def __init__(self, results, order, interrupt_after=None):
+        self.files = EngineFiles()
+        self.context = RunContext("test")
+        self.records = {i + 1: {"n": i + 1, "red": "a", "black": "b", "result": r,
+                                "reason": "", "plies": 0, "one_red": i % 2 == 0,
+                                "loser": None, "kind": None, "label": "", "error": None}
+                        for i, r in enumerate(results)}
+        self.order = order
+        self.interrupt_after = interrupt_after
+        self.tasks = None
+        self.cancelled = 0
+
+    def run(self, tasks, unit, note):
+        self.tasks = tasks
+        for k, n in enumerate(self.order):
+            if k == self.interrupt_after:
+                raise KeyboardInterrupt
+            yield ("game", n), self.records[n]
+
+    def cancel(self):
+        self.cancelled += 1
+
+
+class MatchRunTest(unittest.TestCase):
+    """The match over its tasks: what it submits, and what it does with results that come
+    in any order."""
+
+    def play(self, results, order, *args, **runner_args):
+        opts = parse_options(["--engine1", "./e1 -xboard", "--engine2", "e2", "--st", "1",
+                              "--games", str(len(results)), *args])
+        m = runner.Match(opts, [(["h2e2"], "one"), (["b2e2"], "two")], "referee")
+        fake = FakeRunner(results, order, **runner_args)
+        out = io.StringIO()
+        with contextlib.redirect_stdout(out), contextlib.redirect_stderr(io.StringIO()):
+            try:
+                m.run(fake)
+            except KeyboardInterrupt:
+                out.write("interrupted\n")
+        games = [int(line.split()[0]) for line in out.getvalue().splitlines()[1:]
+                 if line.split() and line.split()[0].isdigit()]
+        return m, fake, games, out.getvalue()
+
+    def test_each_game_is_a_task_of_its_plan(self):
+        m, fake, _, _ = self.play(["1-0"] * 4, [1, 2, 3, 4])
+        self.assertEqual([t.key for t in fake.tasks], [("game", n) for n in range(1, 5)])
+        for t in fake.tasks:
+            number, plan, opts, referee, files, context = t.args
+            self.assertEqual(plan, m.game_plan(number - 1))
+            # Programs named by paths that any worker can read.
+            self.assertEqual(opts.engine1, os.path.abspath("e1") + " -xboard")
+            self.assertEqual(opts.engine2, "e2")
+        self.assertEqual(fake.cancelled, 0)
+
+    def test_results_in_any_order_count_in_game_order(self):
+        results = ["1-0", "0-1", "1/2-1/2", "1-0", "0-1", "0-1"]
+        m, fake, games, _ = self.play(results, [2, 3, 1, 6, 5, 4])
+        self.assertEqual(games, [1, 2, 3, 4, 5, 6])
+        self.assertEqual((m.wdl, m.penta), ([3, 1, 2], [0, 1, 1, 0, 1]))
+        # The progress line's note: the score, and the Elo of the pairs (a mean of 7/12).
+        self.assertEqual(m.progress_note(), "score 3.5-2.5, Elo +58.5 +/- 338.0")
+
+    def test_a_verdict_stops_the_games_left(self):
+        # Engine 1 wins every game: the test decides after a few pairs, and the match
+        # takes no result after that.
+        results = ["1-0", "0-1"] * 50
+        m, fake, games, _ = self.play(results, list(range(1, 101)), "--sprt", "0,5")
+        self.assertEqual(m.verdict[1], "H1 accepted")
+        self.assertEqual(fake.cancelled, 1)
+        self.assertEqual(games, list(range(1, len(games) + 1)))
+        self.assertLess(len(games), 100)
+
+    def test_a_game_that_fails_stops_the_match(self):
+        m = runner.Match(parse_options(["--engine1", "e1", "--engine2", "e2", "--st", "1",
+                                        "--games", "4"]),
+                         [(["h2e2"], "one")], "referee")
+        fake = FakeRunner(["1-0", "0-1", "1-0", "0-1"], [1, 2, 3, 4])
+        fake.records[2]["error"] = "game 2: referee exited"
+        with contextlib.redirect_stdout(io.StringIO()):
+            m.run(fake)
+        self.assertEqual((m.errors, fake.cancelled), (["game 2: referee exited"], 1))
+        self.assertEqual(m.printed, 2)
+
+    def test_an_interruption_stops_the_games_and_goes_on(self):
+        m, fake, games, out = self.play(["1-0"] * 6, [1, 2, 3, 4, 5, 6], interrupt_after=3)
+        self.assertEqual((games, fake.cancelled), ([1, 2, 3], 1))
+        self.assertTrue(out.endswith("interrupted\n"))
+
+    def test_games_seeds_differ_and_repeat(self):
+        seeds = [game_task.game_seed(1, n) for n in range(1, 101)]
+        self.assertEqual(len(set(seeds)), 100)
+        self.assertEqual(seeds, [game_task.game_seed(1, n) for n in range(1, 101)])
+        self.assertNotEqual(seeds[0], game_task.game_seed(2, 1))
 
 
 class UciEngineTest(unittest.TestCase):
@@ -284,6 +398,12 @@ class UciEngineTest(unittest.TestCase):
         self.assertEqual(e.sent, ["isready"])
         self.assertEqual(e.moves, ["h9g7"])
 
+    def test_a_depth_goes_with_every_go(self):
+        e = self.engine()
+        for line in ("new", "st 2", "sd 4", "force", "go"):
+            e.send(line)
+        self.assertEqual(e.sent[-1], "go movetime 2000 depth 4")
+
     def test_force_stops_a_search_under_way(self):
         e = self.engine()
         e.send("go")
@@ -295,16 +415,10 @@ class UciEngineTest(unittest.TestCase):
 class RankNotationTest(unittest.TestCase):
     LEGAL = {"h2e2", "b0c2", "h0g2", "a3a4", "a4a5", "b2b9"}
 
-    def engine(self, mode, notation=None):
+    def engine(self, mode):
         opts = parse_options(["--engine1", "e1", "--engine2", "e2", "--st", "1",
-                                    "--ranks1", mode])
-        return Engine(1, "e1", opts, "one", notation)
-
-    def setUp(self):
-        # The runner notes each decision on standard error.
-        quiet = contextlib.redirect_stderr(io.StringIO())
-        quiet.__enter__()
-        self.addCleanup(quiet.__exit__, None, None, None)
+                              "--ranks1", mode])
+        return Engine(1, "e1", opts, "one")
 
     def test_first_move_decides(self):
         cases = [  # first move text, numbering decided, move read
@@ -338,12 +452,23 @@ class RankNotationTest(unittest.TestCase):
                 got = [e.parse_move(t, self.LEGAL) for t in texts]
                 self.assertEqual(got, reads)
 
-    def test_decision_is_shared_by_the_copies_of_an_engine(self):
-        notation = RankNotation("auto")
-        first, second = self.engine("auto", notation), self.engine("auto", notation)
-        first.parse_move("h3e3", self.LEGAL)
-        self.assertEqual(second.parse_move("h2e2", self.LEGAL), "h1e1")
-        self.assertEqual(second.out_move("h2e2"), "h3e3")
+    def test_each_game_decides_and_the_match_notes_it(self):
+        # Engine 1 writes ranks 1-10 in games 1 and 2, shows nothing in game 3 and
+        # reads as 0-9 in game 4; engine 2's numbering is fixed, and never noted.
+        opts = parse_options(["--engine1", "e1", "--engine2", "e2", "--st", "1",
+                              "--ranks1", "auto", "--ranks2", "0"])
+        m = runner.Match(opts, [(["h2e2"], "one")], "referee")
+        err = io.StringIO()
+        with contextlib.redirect_stdout(io.StringIO()), contextlib.redirect_stderr(err):
+            for n, mode in ((2, "1"), (1, "1"), (3, "auto"), (4, "0")):
+                one_red = n % 2 == 1
+                m._record({"n": n, "red": "one" if one_red else "two",
+                           "black": "two" if one_red else "one", "result": "1/2-1/2",
+                           "reason": "", "plies": 0, "one_red": one_red, "loser": None,
+                           "kind": None, "label": "", "ranks": {1: mode, 2: "0"}})
+        self.assertEqual(err.getvalue().splitlines(),
+                         ["note: one writes ranks 1-10 (game 1)",
+                          "note: one wrote ranks 0-9 in game 4, unlike game 1"])
 
     def test_fixed_numbering_is_never_changed(self):
         for mode, text, read in (("0", "h3e3", "h3e3"), ("1", "h2e2", "h1e1")):

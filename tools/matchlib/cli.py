@@ -6,6 +6,8 @@ import os
 import signal
 import sys
 
+from tasks.runner import TaskError, TaskRunner
+
 from .errors import MatchError
 from .notation import ref_fen
 from .openings import load_openings
@@ -55,9 +57,11 @@ rule needs a claim, as in over-the-board play.
 
 Moves are written in xboard's xiangqi notation: files a-i, ranks 0-9 with rank
 0 the red back rank, e.g. h2e2. Some engines count ranks 1-10; --ranksN says
-which an engine uses, and "auto" lets its first move of the match decide once
+which an engine uses, and "auto" lets its first move of each game decide
 (a rank 10, a rank 0, or the only legal reading; else 0-9): the numbering is
-then kept for the whole match, and a move that contradicts it is illegal.
+then kept for the rest of the game, and a move that contradicts it is
+illegal. Each game decides for itself, wherever it is played; the runner
+notes the numbering read, and any game that reads it otherwise.
 Opening files hold one line per opening, moves separated by spaces, '#'
 starts a comment.
 
@@ -72,11 +76,30 @@ result (an interrupted match) is left out of these figures only. --sprt runs
 the GSPRT (normal approximation, logistic Elo) on the pair scores once a pair
 is complete.
 
+Where games run. Each game is a task on Dask's distributed scheduler, with
+engines started for it alone. By default the runner starts a cluster on this
+machine, --concurrency worker processes of one thread, and stops it at the
+end. With --scheduler tcp://HOST:PORT the games go to a cluster you run:
+dask-scheduler on one machine, "dask-worker tcp://HOST:PORT --nthreads 1" on
+each machine that plays (one worker a core). The runner's code travels with
+the games; the engines and the referee must be at the same paths on every
+machine, or in a folder given with --engine-dir, whose files are copied to
+every worker (name them by their paths in that folder). A worker that lacks a
+program fails its game with its host name and the path, and the match stops.
+A game lost with its worker is played again elsewhere; each game's engines
+get QORAT_SEED from --seed and the game's number, so that a game at a fixed
+depth (--depth) plays the same whichever worker plays it. The progress (games
+done, rate, time left, workers, score and Elo) goes to standard error: one
+line rewritten on a terminal, else a line a minute.
+
 Examples:
   tools/match.py --engine1 "build/qorat -xboard" \\
       --engine2 /usr/games/fairy-stockfish --st 1 --games 24
   tools/match.py --engine1 /usr/games/fairy-stockfish \\
       --engine2 "/usr/games/hoixiangqi -x on" --tc 0:20+0.2 --concurrency 2
+  tools/match.py --scheduler tcp://10.0.0.5:8786 --engine-dir /tmp/engines \\
+      --engine1 "/tmp/engines/qorat -xboard" --engine2 "/tmp/engines/base -xboard" \\
+      --tc 0:02+0.02 --games 2000
 
 Peers (Debian packages, see bench/install_peers.sh; binaries in /usr/games):
   fairy-stockfish   start as is; it switches to xboard mode on the "xboard"
@@ -124,7 +147,7 @@ def parse_options(argv=None):
     p.add_argument("--init2", action="append", metavar="CMD", help="same for engine 2")
     p.add_argument("--ranks1", choices=("auto", "0", "1"), default="auto",
                    help="rank numbering of engine 1's moves: 0-9 (protocol), 1-10, or auto "
-                        "(decided by its first move, then kept for the match)")
+                        "(decided by its first move of each game, then kept for the game)")
     p.add_argument("--ranks2", choices=("auto", "0", "1"), default="auto")
     p.add_argument("--proto1", choices=("xboard", "uci"), default="xboard",
                    help="protocol of engine 1 (default xboard); a UCI engine's --init1 lines are "
@@ -134,10 +157,6 @@ def parse_options(argv=None):
     tc.add_argument("--st", type=float, metavar="SECONDS", help="fixed time per move")
     tc.add_argument("--tc", metavar="MIN+INC",
                     help="clock per game, e.g. 1+0.5 or 0:20+0.2 (minutes or M:SS, plus seconds)")
-    p.add_argument("--depth1", type=int, metavar="PLIES",
-                   help="search depth limit of engine 1 each game (xboard sd, UCI go depth), "
-                        "within the time control")
-    p.add_argument("--depth2", type=int, metavar="PLIES", help="same for engine 2")
     p.add_argument("--st-margin", type=float, default=1.0,
                    help="seconds allowed over --st before a forfeit (default 1)")
     p.add_argument("--st-margin-pct", type=float, default=50.0,
@@ -157,11 +176,24 @@ def parse_options(argv=None):
     p.add_argument("--fen", help="start position (WXF FEN, sent with setboard); openings apply after it")
     p.add_argument("--games", type=int, help="number of games (default: 2 per opening line)")
     p.add_argument("--shuffle", action="store_true", help="shuffle the opening lines (see --seed)")
-    p.add_argument("--seed", type=int, default=1, help="seed for --shuffle (default 1)")
+    p.add_argument("--seed", type=int, default=1,
+                   help="seed for --shuffle and of the games' QORAT_SEED (default 1)")
     p.add_argument("--max-plies", type=int, default=300, help="draw after this many plies (default 300)")
     p.add_argument("--repetitions", type=int, default=3,
                    help="occurrences of a position that end the game (default 3)")
-    p.add_argument("--concurrency", type=int, default=1, help="games played at once (default 1)")
+    p.add_argument("--depth", type=int, metavar="PLIES",
+                   help="search depth of each move (sd), besides --st or --tc")
+    p.add_argument("--depth1", type=int, metavar="PLIES",
+                   help="engine 1's own depth limit, in place of --depth (e.g. a peer at a fixed depth)")
+    p.add_argument("--depth2", type=int, metavar="PLIES", help="same for engine 2")
+    p.add_argument("--concurrency", type=int, default=1,
+                   help="games played at once on this machine: the local cluster's workers "
+                        "(default 1; with --scheduler, the cluster's workers decide)")
+    p.add_argument("--scheduler", metavar="tcp://HOST:PORT",
+                   help="play on the Dask cluster of this scheduler instead of this machine")
+    p.add_argument("--engine-dir", metavar="DIR",
+                   help="copy the files of DIR to every worker; commands name them by their "
+                        "paths in DIR")
     p.add_argument("--sprt", metavar="ELO0,ELO1",
                    help="stop early on a GSPRT verdict (logistic Elo; on the pair scores once "
                         "a pair is complete)")
@@ -170,8 +202,10 @@ def parse_options(argv=None):
     p.add_argument("--log", metavar="DIR", help="write every line sent and received per game into DIR")
     p.add_argument("--post", action="store_true", help="send 'post' (thinking output goes to the log)")
     p.add_argument("--engine-sigint", choices=("inherit", "ignore"), default="inherit",
-                   help="start engines with SIGINT ignored, or as inherited (default). "
-                        "The runner itself never signals engines except to kill them at the end")
+                   help="start engines with SIGINT ignored, or as inherited from the worker "
+                        "(default; the local cluster's workers ignore it, so that Ctrl-C "
+                        "reaches only the runner). The runner itself never signals engines "
+                        "except to kill them at the end")
     p.add_argument("--referee", help="fairy-stockfish binary (default: PATH or /usr/games)")
     o = p.parse_args(argv)
 
@@ -186,6 +220,9 @@ def parse_options(argv=None):
     elif not float(o.st).is_integer():
         print("warning: st %s is fractional; many engines read whole seconds only" % o.st,
               file=sys.stderr)
+    for name in ("depth", "depth1", "depth2"):
+        if getattr(o, name) is not None and getattr(o, name) < 1:
+            p.error("--%s must be positive" % name)
     if o.sprt:
         try:
             o.elo0, o.elo1 = (float(x) for x in o.sprt.split(","))
@@ -224,8 +261,17 @@ def main(argv=None):
     signal.signal(signal.SIGTERM, on_term)
     m = Match(o, openings, ref_path)
     try:
-        m.run()
-    except KeyboardInterrupt:
+        with TaskRunner(o.concurrency, o.scheduler, o.engine_dir, code=("matchlib",)) as runner:
+            try:
+                m.run(runner)
+            except KeyboardInterrupt:
+                m.summary()     # before the cluster's shutdown, which takes a moment
+                return 130
+    except KeyboardInterrupt:   # while the cluster was starting
         m.summary()
         return 130
+    except (TaskError, OSError) as e:
+        print("error: %s" % e, file=sys.stderr)
+        return 2
+    m.summary()
     return 1 if m.errors else 0

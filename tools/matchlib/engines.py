@@ -33,10 +33,10 @@ class Engine:
         self.opts = opts
         self.fixed_name = name
         self.name = name or os.path.basename(shlex.split(cmd)[0])
-        # Shared by all copies of this engine in a match (see Match).
         self.ranks = ranks or RankNotation(getattr(opts, "ranks%d" % idx))
         self.inits = getattr(opts, "init%d" % idx) or []
         self.proc = None
+        self.env = None             # the environment it starts with (None: the runner's)
         self.q = None
         self.features = {}
         self.log = None
@@ -57,7 +57,7 @@ class Engine:
             self.proc = subprocess.Popen(
                 shlex.split(self.cmd), stdin=subprocess.PIPE,
                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                text=True, bufsize=1, errors="replace", preexec_fn=pre)
+                text=True, bufsize=1, errors="replace", preexec_fn=pre, env=self.env)
         except OSError as e:
             self.dead = True
             raise MatchError("cannot start %r: %s" % (self.cmd, e))
@@ -85,10 +85,11 @@ class Engine:
 
     def send(self, s):
         self.logline("%d> %s" % (self.idx, s))
+        proc = self.proc    # stop() may take it away from another thread meanwhile
         try:
-            self.proc.stdin.write(s + "\n")
-            self.proc.stdin.flush()
-        except (OSError, ValueError):
+            proc.stdin.write(s + "\n")
+            proc.stdin.flush()
+        except (OSError, ValueError, AttributeError):
             self.dead = True
 
     def get(self, deadline):
@@ -193,11 +194,11 @@ class Engine:
 
     def parse_move(self, text, legal):
         """Engine move text -> internal move (or the raw text if no move).
-        With --ranks auto the first move decides the numbering for the match;
+        With --ranks auto the first move decides the numbering for the game;
         a later move that contradicts it reads as an illegal move."""
         mode = self.ranks.mode
         if mode == "auto":
-            mode = self.ranks.settle(text, legal, self.name)
+            mode = self.ranks.settle(text, legal)
         return read_move(text, mode if mode != "auto" else "0")
 
     # -- shutdown ---------------------------------------------------------
@@ -319,7 +320,8 @@ class UciEngine(Engine):
         else:
             own, other = max(1, self.clock["time"]), max(1, self.clock["otim"])
             red, black = (own, other) if self._red_to_move() else (other, own)
-            self.raw("go wtime %d btime %d winc %d binc %d%s" % (red, black, self.inc, self.inc, depth))
+            self.raw("go wtime %d btime %d winc %d binc %d%s"
+                     % (red, black, self.inc, self.inc, depth))
         self.thinking = True
 
     def get(self, deadline):

@@ -59,8 +59,8 @@ class Game:
             e.send("st %s" % fmt_num(o.st))
         else:
             e.send("level 0 %s %s" % (fmt_base(o.tc_base), fmt_num(o.tc_inc)))
-        # After "new", which lifts any depth limit.
-        depth = getattr(o, "depth%d" % e.idx, None)
+        # After "new", which lifts any depth limit: each engine's own, else the match's.
+        depth = getattr(o, "depth%d" % e.idx, None) or o.depth
         if depth:
             e.send("sd %d" % depth)
         if o.post:

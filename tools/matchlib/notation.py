@@ -3,8 +3,6 @@
 numbering each engine of a match turns out to use."""
 
 import re
-import sys
-import threading
 
 START_FEN_REF = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1"
 
@@ -71,21 +69,18 @@ def read_move(text, ranks):
 
 
 class RankNotation:
-    """How one engine of the match numbers ranks: "0" (0-9, as the protocol
-    says), "1" (1-10), or "auto" until its first move decides, once, for the
-    whole match (shared by every copy of that engine, restarts included)."""
+    """How one engine numbers ranks in a game: "0" (0-9, as the protocol says), "1" (1-10),
+    or "auto" until its first move of the game decides, once, for the rest of it. Each game
+    decides for itself, so that how a game is read does not depend on the games before it;
+    the match notes what they decided."""
 
     def __init__(self, mode):
         self.mode = mode
-        self.lock = threading.Lock()
 
-    def settle(self, text, legal, name):
-        with self.lock:
-            if self.mode == "auto":
-                decided = decide_ranks(text, legal)
-                if decided is None:
-                    return "auto"
-                self.mode = decided
-                print("note: %s writes ranks %s; reading it so for the whole match"
-                      % (name, "1-10" if decided == "1" else "0-9"), file=sys.stderr)
-            return self.mode
+    def settle(self, text, legal):
+        if self.mode == "auto":
+            decided = decide_ranks(text, legal)
+            if decided is None:
+                return "auto"
+            self.mode = decided
+        return self.mode

@@ -139,6 +139,18 @@ class Referee:
         0 no decisive verdict."""
         return self.rule_end(fen, moves) or 0
 
+    def fresh(self):
+        """Clears what the referee keeps from earlier questions (its hash table, lines left
+        over from a question cut short), so that a referee kept between games answers each
+        as a new one would; says whether it still answers."""
+        try:
+            self._send("ucinewgame")
+            self._send("isready")
+            self._until(lambda l: l == "readyok")
+            return True
+        except MatchError:
+            return False
+
     def close(self):
         try:
             self._send("quit")

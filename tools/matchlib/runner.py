@@ -1,48 +1,41 @@
-"""The match: games dealt to concurrent workers, each with its own referee and
-engines, results counted and printed in game order, the sequential test's
-stop, and the summary."""
+"""The match: its games as tasks on a Dask cluster, results counted and printed in game
+order as they come from any worker, the sequential test's stop, the progress line and the
+summary."""
 
 import math
 import os
 import sys
 import threading
 
-from .engines import Engine, UciEngine
-from .errors import MatchError
-from .game import Game
-from .notation import RankNotation
-from .referee import Referee
-from .rulings import GameOver
+from tasks.runner import Task, TaskError
+
+from .game_task import play_game
 from .statistics import (GAME_SCORES, PAIR_NAMES, elo_stats, pair_index, pair_stats,
                          sprt_decision, sprt_decision_pairs)
 
 
 class Match:
-    """Games are numbered from 0 and dealt to the workers in that order. Games
-    2k and 2k+1 form pair k: the same opening line, engine 1 red in the first
-    and black in the second, so the two start one after the other whatever the
-    concurrency. A pair counts in the pentanomial figures once both its games
-    have a result; a game without its partner's result (an interrupted match,
-    an odd --games) still counts in W-D-L."""
+    """Games are numbered from 0 and submitted in that order, each a task of its own. Games
+    2k and 2k+1 form pair k: the same opening line, engine 1 red in the first and black in
+    the second, so the two start one after the other whatever the number of workers. Results
+    come in any order; they are counted and printed in the order of the games. A pair counts
+    in the pentanomial figures once both its games have a result; a game without its
+    partner's result (an interrupted match, an odd --games) still counts in W-D-L."""
 
     def __init__(self, opts, openings, ref_path):
         self.opts = opts
         self.openings = openings
         self.ref_path = ref_path
-        self.lock = threading.Lock()
-        self.next_game = 0
         self.results = {}       # game number -> record
         self.printed = 0
         self.stop = threading.Event()
         self.verdict = None
-        self.engines = []
-        self.referees = []
-        self.notation = {1: RankNotation(opts.ranks1), 2: RankNotation(opts.ranks2)}
         self.wdl = [0, 0, 0]
         self.penta = [0] * 5    # complete pairs by engine 1's points: 0, 0.5, .. 2
         self.unpaired = None    # engine 1's score in the first game of the pair being counted
         self.faults = {1: {}, 2: {}}
         self.names = {1: None, 2: None}
+        self.ranks = {1: None, 2: None}     # (numbering, game) as first read with --ranks auto
         self.errors = []
 
     def game_plan(self, i):
@@ -51,92 +44,82 @@ class Match:
         moves, label = self.openings[(i // 2) % len(self.openings)]
         return moves, label, (i % 2 == 0)
 
-    def worker(self):
+    def tasks(self, runner):
+        """The games as tasks for RUNNER: the programs named as any worker reads them."""
         o = self.opts
-        try:
-            ref = Referee(self.ref_path)
-        except (OSError, MatchError) as e:
-            self.errors.append("referee: %s" % e)
-            self.stop.set()
-            return
-        kinds = {"xboard": Engine, "uci": UciEngine}
-        e1 = kinds[o.proto1](1, o.engine1, o, o.name1, self.notation[1])
-        e2 = kinds[o.proto2](2, o.engine2, o, o.name2, self.notation[2])
-        with self.lock:
-            self.referees.append(ref)
-            self.engines += [e1, e2]
-        try:
-            while not self.stop.is_set():
-                with self.lock:
-                    i = self.next_game
-                    if i >= o.games:
-                        return
-                    self.next_game += 1
-                moves, label, one_red = self.game_plan(i)
-                red, black = (e1, e2) if one_red else (e2, e1)
-                logf = None
-                if o.log:
-                    logf = open(os.path.join(o.log, "game-%04d.log" % (i + 1)), "w")
-                    logf.write("# game %d, opening %s: %s\n# red: %s\n# black: %s\n"
-                               % (i + 1, label, " ".join(moves), red.cmd, black.cmd))
-                e1.log = e2.log = logf
-                game = Game(o, ref, red, black, moves, i + 1, self.stop)
-                try:
-                    g = game.play()
-                except MatchError as err:
-                    self.errors.append("game %d: %s" % (i + 1, err))
-                    self.stop.set()
-                    g = GameOver("*", "referee failure: %s" % err)
-                except Exception as err:   # keep the in-order printing going
-                    self.errors.append("game %d: runner error: %r" % (i + 1, err))
-                    self.stop.set()
-                    g = GameOver("*", "runner error")
-                if self.stop.is_set() and g.kind is not None:
-                    # A fault once the match is stopping comes from the stop: an
-                    # interruption kills the engines of the games still going.
-                    g = GameOver("*", "aborted: %s" % g.reason)
-                self._end_game(g, red, black)
-                rn, bn = red.name, black.name
-                if rn == bn:
-                    rn, bn = "%s#%d" % (rn, red.idx), "%s#%d" % (bn, black.idx)
-                rec = {"n": i + 1, "red": rn, "black": bn,
-                       "result": g.result, "reason": g.reason,
-                       "plies": len(game.moves), "one_red": one_red,
-                       "loser": g.loser.idx if g.loser else None, "kind": g.kind,
-                       "label": label}
-                if logf:
-                    logf.write("# moves: %s\n# result: %s {%s} %d plies\n"
-                               % (" ".join(game.moves), g.result, g.reason, len(game.moves)))
-                    logf.close()
-                    e1.log = e2.log = None
-                self._record(rec)
-        finally:
-            for e in (e1, e2):
-                e.stop()
-            ref.close()
+        files = runner.files
+        opts = _copy(o, engine1=files.portable(o.engine1), engine2=files.portable(o.engine2))
+        referee = files.portable(self.ref_path)
+        return [Task(("game", i + 1), play_game,
+                     (i + 1, self.game_plan(i), opts, referee, files, runner.context))
+                for i in range(o.games)]
 
-    def _end_game(self, g, red, black):
-        for e in (red, black):
-            if not e.alive():
-                continue
-            e.send("force")
-            e.send("result %s {%s}" % (g.result, g.reason))
-            e.playing = False
-            if e.sync() is None:
-                e.stop()      # stuck or gone: start afresh next game
+    def run(self, runner):
+        """Plays the match on RUNNER's cluster. On an interruption (KeyboardInterrupt) the
+        games still to come are dropped and those under way stopped before it goes on."""
+        print("%4s  %-22s %-22s %-7s %10s  %-28s %s  %s"
+              % ("game", "red", "black", "result", "", "reason", "[opening]", "W-L-D(1)"))
+        try:
+            for _, rec in runner.run(self.tasks(runner), "games", self.progress_note):
+                self._record(rec)
+                if self.stop.is_set():
+                    runner.cancel()
+                    break
+        except TaskError as e:
+            self.errors.append(str(e))
+            runner.cancel()
+        except KeyboardInterrupt:
+            print("interrupted: stopping the games", file=sys.stderr)
+            runner.cancel()
+            raise
+
+    def progress_note(self):
+        """The running score and its Elo interval, for the progress line."""
+        w, d, l = self.wdl
+        if not w + d + l:
+            return ""
+        pairs = sum(self.penta)
+        if pairs:
+            _, elo, margin = pair_stats(self.penta)
+        else:
+            _, elo, margin = elo_stats(w, d, l)
+        return "score %g-%g, Elo %s +/- %s" % (w + d / 2, l + d / 2, fmt_elo(elo),
+                                                fmt_elo(margin, sign=False))
 
     def _record(self, rec):
-        with self.lock:
-            self.results[rec["n"]] = rec
-            if True:
-                self.names[1] = rec["red"] if rec["one_red"] else rec["black"]
-                self.names[2] = rec["black"] if rec["one_red"] else rec["red"]
-            while self.printed + 1 in self.results:
-                r = self.results[self.printed + 1]
-                self.printed += 1
-                self._count(r)
-                self._print_game(r)
-                self._check_sprt()
+        self.results[rec["n"]] = rec
+        self.names[1] = rec["red"] if rec["one_red"] else rec["black"]
+        self.names[2] = rec["black"] if rec["one_red"] else rec["red"]
+        if rec.get("error"):
+            self.errors.append(rec["error"])
+            self.stop.set()
+        if rec.get("log") and self.opts.log:
+            with open(os.path.join(self.opts.log, "game-%04d.log" % rec["n"]), "w") as f:
+                f.write(rec["log"])
+        while self.printed + 1 in self.results:
+            r = self.results[self.printed + 1]
+            self.printed += 1
+            self._note_ranks(r)
+            self._count(r)
+            self._print_game(r)
+            self._check_sprt()
+
+    def _note_ranks(self, r):
+        """Says how an engine under --ranks auto numbers ranks: when a game first shows it,
+        and whenever a game reads it otherwise."""
+        for k in (1, 2):
+            mode = r.get("ranks", {}).get(k)
+            if getattr(self.opts, "ranks%d" % k) != "auto" or mode in (None, "auto"):
+                continue
+            name = self.names[k] or "engine%d" % k
+            words = "1-10" if mode == "1" else "0-9"
+            if self.ranks[k] is None:
+                self.ranks[k] = (mode, r["n"])
+                print("note: %s writes ranks %s (game %d)" % (name, words, r["n"]),
+                      file=sys.stderr)
+            elif self.ranks[k][0] != mode:
+                print("note: %s wrote ranks %s in game %d, unlike game %d"
+                      % (name, words, r["n"], self.ranks[k][1]), file=sys.stderr)
 
     def _count(self, r):
         """Counts game record R; records come in the order of their numbers."""
@@ -183,36 +166,6 @@ class Match:
             self.verdict = state
             self.stop.set()
 
-    def run(self):
-        o = self.opts
-        print("%4s  %-22s %-22s %-7s %10s  %-28s %s  %s"
-              % ("game", "red", "black", "result", "", "reason", "[opening]", "W-L-D(1)"))
-        threads = [threading.Thread(target=self.worker, daemon=True)
-                   for _ in range(max(1, o.concurrency))]
-        for t in threads:
-            t.start()
-        try:
-            for t in threads:
-                while t.is_alive():
-                    t.join(0.2)
-        except KeyboardInterrupt:
-            print("interrupted: stopping engines", file=sys.stderr)
-            self.stop.set()
-            self.shutdown()
-            raise
-        self.summary()
-
-    def shutdown(self):
-        with self.lock:
-            engines, refs = list(self.engines), list(self.referees)
-        for e in engines:
-            e.stop()
-        for r in refs:
-            try:
-                r.close()
-            except Exception:
-                pass
-
     def summary(self):
         o = self.opts
         w, d, l = self.wdl
@@ -255,3 +208,11 @@ def fmt_elo(x, sign=True):
     if math.isinf(x):
         return ("+inf" if x > 0 else "-inf") if sign else "inf"
     return ("%+.1f" if sign else "%.1f") % x
+
+
+def _copy(opts, **changes):
+    """OPTS (an argparse namespace) with CHANGES."""
+    copy = type(opts)(**vars(opts))
+    for k, v in changes.items():
+        setattr(copy, k, v)
+    return copy

@@ -10,25 +10,32 @@ Three stages, each writing a file that the next reads (and that a later run reus
 
 Lines are "FEN;RESULT" after the first two stages and "FEN;RESULT;SCORE" after the third,
 with our FEN text, the result for Red (1, 0.5 or 0) and the score for Red in centipawns.
+
+The games and the labels run as tasks (tools/tasks/): a game each, and a batch of
+LABEL_BATCH positions each. A game's opening and random plies come from the seed and its
+number alone, and fairy-stockfish is kept by each worker between tasks but cleared before
+each (ucinewgame), so that the files are the same whatever the number of workers.
 """
 
-import concurrent.futures
 import os
 import random
 import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-# The match runner's referee, notation and repetition rule.
+# The match runner's referee, notation and repetition rule; the task layer.
 from matchlib.notation import from_uci, ref_fen, to_uci  # noqa: E402
 from matchlib.referee import Referee  # noqa: E402
 from matchlib.rulings import repetition_ruling  # noqa: E402
+from tasks.runner import Task  # noqa: E402
 
 RESULT_FOR_RED = {"1-0": 1.0, "0-1": 0.0, "1/2-1/2": 0.5}
 # A game is over when the side ahead leads by this much for this many plies in a row.
 DECIDED_SCORE = 1000
 DECIDED_PLIES = 8
 MAX_PLIES = 300
+# Positions labelled by one task: enough to dwarf the cost of a task, few enough to spread.
+LABEL_BATCH = 200
 
 
 def our_fen(key):
@@ -91,32 +98,47 @@ def play_game(player, referee, opening, rng, random_plies, nodes):
             return positions, RESULT_FOR_RED[ruling.result]
 
 
-def games_worker(args):
-    """Plays the games of one worker; returns their "FEN;RESULT" lines."""
-    worker, seed, games, openings, random_plies, nodes, binary = args
-    rng = random.Random("%d-%d" % (seed, worker))
-    player, referee = Player(binary), Referee(binary)
-    player._send("setoption name Hash value 16")
-    lines = []
+def kept_player(context, binary):
+    """This worker's fairy-stockfish player, cleared of what earlier tasks left in it."""
+    def start():
+        player = Player(binary)
+        player._send("setoption name Hash value 16")
+        return player
+    return context.helper(("player", binary), start, Player.fresh)
+
+
+def game_task(seed, number, opening, random_plies, nodes, binary, files, context):
+    """Plays game NUMBER of the run; returns its "FEN;RESULT" lines (none for a game with no
+    result)."""
+    binary = files.program(binary)
+    player = kept_player(context, binary)
+    referee = context.helper(("referee", binary), lambda: Referee(binary), Referee.fresh)
+    rng = random.Random("%d-%d-plies" % (seed, number))
     try:
-        for _ in range(games):
-            positions, result = play_game(player, referee, rng.choice(openings), rng, random_plies, nodes)
-            if result is not None:
-                lines.extend("%s;%g" % (fen, result) for fen in positions)
-    finally:
-        player.close()
-        referee.close()
-    return lines
+        positions, result = play_game(player, referee, opening, rng, random_plies, nodes)
+    except Exception:
+        context.drop_helper(("player", binary))     # whatever state it is in, not again
+        context.drop_helper(("referee", binary))
+        raise
+    if result is None:
+        return []
+    return ["%s;%g" % (fen, result) for fen in positions]
 
 
-def make_games(out, seed, games, workers, openings_path, random_plies, nodes, binary):
+def make_games(out, seed, games, runner, openings_path, random_plies, nodes, binary):
+    """Plays GAMES games on RUNNER (a tasks.runner.TaskRunner) and writes their positions to
+    OUT in the order of the games."""
     with open(openings_path) as f:
         openings = [line.split("#")[0].split() for line in f if line.split("#")[0].strip()]
-    share = [games // workers + (1 if w < games % workers else 0) for w in range(workers)]
-    with concurrent.futures.ProcessPoolExecutor(workers) as pool:
-        parts = pool.map(games_worker, [(w, seed, share[w], openings, random_plies, nodes, binary)
-                                        for w in range(workers)])
-        lines = [line for part in parts for line in part]
+    binary = runner.files.portable(binary)
+    tasks = []
+    for n in range(1, games + 1):
+        opening = random.Random("%d-%d" % (seed, n)).choice(openings)
+        tasks.append(Task(("tune-game", n), game_task,
+                          (seed, n, opening, random_plies, nodes, binary, runner.files,
+                           runner.context)))
+    parts = dict(runner.run(tasks, "games"))
+    lines = [line for t in tasks for line in parts[t.key]]
     write_lines(out, lines)
     return len(lines)
 
@@ -137,10 +159,10 @@ def make_quiet(source, out, features_binary):
     return len(lines)
 
 
-def label_worker(args):
-    lines, depth, binary = args
-    player = Player(binary)
-    player._send("setoption name Hash value 16")
+def label_task(lines, depth, binary, files, context):
+    """Labels a batch of "FEN;RESULT" LINES; returns those that got a score, labelled."""
+    binary = files.program(binary)
+    player = kept_player(context, binary)
     labelled = []
     try:
         for line in lines:
@@ -149,23 +171,23 @@ def label_worker(args):
             _, score = player.search(ref_fen(fen), [], "depth %d" % depth)
             if score is not None:
                 labelled.append("%s;%d" % (line, score if fen.endswith(" r") else -score))
-    finally:
-        player.close()
+    except Exception:
+        context.drop_helper(("player", binary))
+        raise
     return labelled
 
 
-def make_labels(source, out, depth, workers, binary):
+def make_labels(source, out, depth, runner, binary):
     with open(source) as f:
         lines = f.read().splitlines()
-    chunks = [lines[w::workers] for w in range(workers)]
-    with concurrent.futures.ProcessPoolExecutor(workers) as pool:
-        parts = list(pool.map(label_worker, [(chunk, depth, binary) for chunk in chunks]))
-    # Back in the order read, so that the output does not depend on the number of workers.
-    labelled = {}
-    for part in parts:
-        for line in part:
-            labelled[line.rsplit(";", 1)[0]] = line
-    write_lines(out, [labelled[line] for line in lines if line in labelled])
+    binary = runner.files.portable(binary)
+    tasks = [Task(("tune-label", first), label_task,
+                  (lines[first:first + LABEL_BATCH], depth, binary, runner.files, runner.context),
+                  len(lines[first:first + LABEL_BATCH]))
+             for first in range(0, len(lines), LABEL_BATCH)]
+    parts = dict(runner.run(tasks, "positions"))
+    labelled = [line for t in tasks for line in parts[t.key]]
+    write_lines(out, labelled)
     return len(labelled)
 
 
