@@ -1,5 +1,7 @@
-"""qorat-datagen: the same seed gives the same file, the records hold positions the engine
-takes back as they were, quiet, with sane scores and results; the options are checked.
+"""qorat-datagen and the batches of tools/nnue/generate.py: the same seed gives the same
+file, the records hold positions the engine takes back as they were, quiet, with sane scores
+and results; the options are checked; the batches on the task layer are the generator's own
+files and a second run keeps them.
 
 Run as: /usr/bin/python3 nnue_datagen_test.py QORAT_DATAGEN_BINARY (exit 77 without numpy)."""
 
@@ -104,6 +106,41 @@ class GeneratorTest(unittest.TestCase):
                 run = subprocess.run([DATAGEN] + args, capture_output=True, text=True, timeout=60)
                 self.assertEqual(run.returncode, code, run.stderr)
                 self.assertIn(said, run.stderr)
+
+
+class BatchesTest(unittest.TestCase):
+    """generate.py on a local cluster of one worker."""
+
+    def run_generate(self, out, batches):
+        run = subprocess.run([sys.executable, os.path.join(TOOLS, "nnue", "generate.py"), "--seed", "10",
+                              "--batches", str(batches), "--games-per-batch", "1", "--nodes", NODES,
+                              "--workers", "1", "--datagen", DATAGEN, "--out", out],
+                             capture_output=True, text=True, timeout=240)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        return run.stdout
+
+    def test_batches_are_the_generators_files_and_a_second_run_adds_to_them(self):
+        with tempfile.TemporaryDirectory() as scratch:
+            out = os.path.join(scratch, "batches")
+            self.assertIn("0 there, 2 to play", self.run_generate(out, 2))
+            made = os.path.getmtime(os.path.join(out, "batch-10.bin"))
+            self.assertIn("2 there, 1 to play", self.run_generate(out, 3))
+            self.assertEqual(os.path.getmtime(os.path.join(out, "batch-10.bin")), made)
+            for seed in (10, 11, 12):
+                direct = generate(scratch, "direct.bin", seed, "--openings",
+                                  os.path.join(TOOLS, "..", "bench", "openings.txt"), games="1")
+                with open(direct, "rb") as a, open(os.path.join(out, "batch-%d.bin" % seed), "rb") as b:
+                    self.assertEqual(a.read(), b.read(), seed)
+
+    def test_a_folder_of_other_settings_is_refused(self):
+        with tempfile.TemporaryDirectory() as scratch:
+            with open(os.path.join(scratch, "settings.txt"), "w") as f:
+                f.write("nodes 1\n")
+            run = subprocess.run([sys.executable, os.path.join(TOOLS, "nnue", "generate.py"),
+                                  "--batches", "1", "--datagen", DATAGEN, "--out", scratch],
+                                 capture_output=True, text=True, timeout=60)
+            self.assertNotEqual(run.returncode, 0)
+            self.assertIn("other settings", run.stderr)
 
 
 if __name__ == "__main__":
