@@ -36,6 +36,7 @@ RECORD = np.dtype([("occupancy", "u1", 12), ("pieces", "u1", 16), ("score", "<i2
 assert HEADER.itemsize == 16 and RECORD.itemsize == 32
 
 SQUARES = 90
+OCCUPANCY_BITS = 8 * RECORD["occupancy"].shape[0]
 FILES = 9
 RED = 8
 TYPE_MASK = 7
@@ -54,8 +55,9 @@ def read(path):
     if len(header) != 1 or header["magic"][0] != MAGIC:
         raise FormatError("%s: not a positions file" % path)
     if header["version"][0] != VERSION or header["record_size"][0] != RECORD.itemsize:
-        raise FormatError("%s: version %d with %d-byte records; this reader knows version %d"
-                          % (path, header["version"][0], header["record_size"][0], VERSION))
+        raise FormatError("%s: version %d with records of %d bytes; this reader knows version %d "
+                          "with records of %d bytes" % (path, header["version"][0], header["record_size"][0],
+                                                       VERSION, RECORD.itemsize))
     size = np.memmap(path, np.uint8, "r").size - HEADER.itemsize
     if size % RECORD.itemsize:
         raise FormatError("%s: %d bytes after the header, no whole number of records" % (path, size))
@@ -79,23 +81,28 @@ def write(path, records):
 
 # -- boards -------------------------------------------------------------------------------
 
-def _occupied(records):
-    """The occupied squares of every record in record order, then square order: (record,
-    square, k) with k the piece's place among its record's pieces."""
-    bits = np.unpackbits(records["occupancy"], axis=1, bitorder="little")[:, :SQUARES]
-    rows, squares = np.nonzero(bits)
-    counts = bits.sum(axis=1, dtype=np.int64)
+def _places(occupied):
+    """The occupied squares of boolean rows (records, 90) in record order, then square order:
+    arrays (record, square, its place among its record's pieces)."""
+    rows, squares = np.nonzero(occupied)
+    counts = occupied.sum(axis=1, dtype=np.int64)
     if counts.max(initial=0) > MOST_PIECES:
-        raise FormatError("a record with more than %d pieces" % MOST_PIECES)
-    first = np.cumsum(counts) - counts
-    return rows, squares, np.arange(len(rows)) - np.repeat(first, counts)
+        raise FormatError("a position with more than %d pieces" % MOST_PIECES)
+    return rows, squares, np.arange(len(rows)) - np.repeat(np.cumsum(counts) - counts, counts)
+
+
+def pieces(records):
+    """Every piece of every record, in record order, then square order: arrays (record,
+    square, its place among its record's pieces, code)."""
+    bits = np.unpackbits(records["occupancy"], axis=1, bitorder="little")[:, :SQUARES]
+    rows, squares, k = _places(bits)
+    nibbles = records["pieces"][rows, k // 2]
+    return rows, squares, k, np.where(k % 2 == 0, nibbles & 15, nibbles >> 4)
 
 
 def boards(records):
     """The piece code on each square: an array (records, 90), 0 where empty."""
-    rows, squares, k = _occupied(records)
-    nibbles = records["pieces"][rows, k // 2]
-    codes = np.where(k % 2 == 0, nibbles & 15, nibbles >> 4)
+    rows, squares, _, codes = pieces(records)
     board = np.zeros((len(records), SQUARES), np.uint8)
     board[rows, squares] = codes
     return board
@@ -108,10 +115,8 @@ def pack(board, side, score, result):
     records = np.zeros(len(board), RECORD)
     occupied = board != 0
     records["occupancy"] = np.packbits(
-        np.pad(occupied, ((0, 0), (0, 96 - SQUARES))), axis=1, bitorder="little")
-    rows, squares = np.nonzero(occupied)
-    counts = occupied.sum(axis=1, dtype=np.int64)
-    k = np.arange(len(rows)) - np.repeat(np.cumsum(counts) - counts, counts)
+        np.pad(occupied, ((0, 0), (0, OCCUPANCY_BITS - SQUARES))), axis=1, bitorder="little")
+    rows, squares, k = _places(occupied)
     nibbles = np.zeros((len(board), MOST_PIECES), np.uint8)
     nibbles[rows, k] = board[rows, squares]
     records["pieces"] = nibbles[:, 0::2] | (nibbles[:, 1::2] << 4)
@@ -151,19 +156,29 @@ def fen(board_row, side):
 
 
 def parse_fen(text):
-    """(piece codes by square, side to move) of a FEN."""
-    placement, side = text.split()[:2]
+    """(piece codes by square, side to move) of a FEN; ValueError on other text."""
+    fields = text.split()
+    if len(fields) < 2 or fields[1] not in ("r", "b"):
+        raise ValueError("no FEN: %r" % text)
     board = np.zeros(SQUARES, np.uint8)
     square = 0
-    for c in placement:
-        if c == "/":
-            continue
+    for c in fields[0]:
         if c.isdigit():
             square += int(c)
-            continue
-        board[square] = LETTERS.index(c.lower()) | (RED if c.isupper() else 0)
-        square += 1
-    return board, RED_TO_MOVE if side == "r" else BLUE_TO_MOVE
+        elif c != "/":
+            if c.lower() not in LETTERS[1:] or square >= SQUARES:
+                raise ValueError("no FEN: %r" % text)
+            board[square] = LETTERS.index(c.lower()) | (RED if c.isupper() else 0)
+            square += 1
+    if square != SQUARES:
+        raise ValueError("no FEN: %r" % text)
+    return board, RED_TO_MOVE if fields[1] == "r" else BLUE_TO_MOVE
+
+
+def from_fens(fens, score=0, result=1):
+    """Records of FEN texts, with the scores and results given (one for all, or one each)."""
+    placed = [parse_fen(text) for text in fens]
+    return pack([board for board, _ in placed], [side for _, side in placed], score, result)
 
 
 def main(argv):
