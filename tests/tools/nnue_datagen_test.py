@@ -132,15 +132,18 @@ class BatchesTest(unittest.TestCase):
                 with open(direct, "rb") as a, open(os.path.join(out, "batch-%d.bin" % seed), "rb") as b:
                     self.assertEqual(a.read(), b.read(), seed)
 
-    def test_a_folder_of_other_settings_is_refused(self):
+    def test_a_folder_of_other_settings_and_a_missing_generator_are_refused(self):
         with tempfile.TemporaryDirectory() as scratch:
             with open(os.path.join(scratch, "settings.txt"), "w") as f:
                 f.write("nodes 1\n")
-            run = subprocess.run([sys.executable, os.path.join(TOOLS, "nnue", "generate.py"),
-                                  "--batches", "1", "--datagen", DATAGEN, "--out", scratch],
-                                 capture_output=True, text=True, timeout=60)
-            self.assertNotEqual(run.returncode, 0)
-            self.assertIn("other settings", run.stderr)
+            cases = [(DATAGEN, "other settings"), (os.path.join(scratch, "none"), "missing")]
+            for datagen, said in cases:
+                with self.subTest(said=said):
+                    run = subprocess.run([sys.executable, os.path.join(TOOLS, "nnue", "generate.py"),
+                                          "--batches", "1", "--datagen", datagen, "--out", scratch],
+                                         capture_output=True, text=True, timeout=60)
+                    self.assertNotEqual(run.returncode, 0)
+                    self.assertIn(said, run.stderr)
 
 
 if __name__ == "__main__":

@@ -92,6 +92,9 @@ def parse_options(argv):
 
 def main(argv):
     args = parse_options(argv)
+    # On a cluster of several machines the program need not be here; on this one it must.
+    if not args.scheduler and not os.path.exists(args.datagen):
+        sys.exit("generate: %s missing (make builds it)" % args.datagen)
     with open(args.openings) as f:
         openings_text = f.read()
     claim_folder(args.out, settings_text(args, openings_text))
