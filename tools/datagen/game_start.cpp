@@ -45,7 +45,9 @@ bool readOpenings(const std::string& path, std::vector<OpeningLine>& lines, std:
         for (std::string word; words >> word;) {
             Move m = parseMove(word);
             if (isNoMove(m) || !lawyer.isLegal(m)) {
-                error = path + ":" + std::to_string(number) + ": " + word + " is no legal move there";
+                std::ostringstream message;
+                message << path << ':' << number << ": " << word << " is no legal move there";
+                error = message.str();
                 return false;
             }
             board.makeMove(m);

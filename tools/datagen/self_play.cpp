@@ -67,7 +67,7 @@ int SelfPlay::occurrences() const {
     // As the rules' cycles are counted: moves i + 1 to last lead from the position after move
     // i to the current one, and a capture or a pass breaks every cycle.
     for (int i = last - 1; i >= 0 && last - i <= Lawyer::SearchWindow; --i) {
-        const Move& m = moves[static_cast<std::size_t>(i + 1)];
+        const Move& m = moves[static_cast<std::size_t>(i) + 1];
         if (m.captured != Empty || m.isNull()) break;
         if ((last - i) % 2 == 0 && keys[static_cast<std::size_t>(i)] == keys.back()) ++count;
     }
