@@ -3,8 +3,9 @@
 # from Debian's packages when it may: as root, or through sudo without a password.
 # Usage: tools/ensure_deps.sh [build|test]   (default build)
 #   build: cmake 3.20 or newer, a C++20 compiler ($CXX, else g++), make
-#   test:  the same, and GoogleTest (libgtest-dev), python3, and Debian's numpy, scipy and
-#          distributed (Dask's scheduler, on which matches and data runs play)
+#   test:  the same, and GoogleTest (libgtest-dev), python3, Debian's numpy, scipy,
+#          distributed (Dask's scheduler, on which matches and data runs play) and torch
+#          (the learned evaluation's trainer), and fairy-stockfish (the matches' referee)
 # Google Benchmark (libbenchmark-dev) is optional and never asked for. When nothing is
 # missing it only looks, and says nothing; otherwise it runs apt-get update and
 # apt-get install, or stops with one line saying what to install.
@@ -58,6 +59,12 @@ check() {
     # Matches and the tuning data run as tasks on Dask's scheduler.
     /usr/bin/python3 -c "import distributed" >/dev/null 2>&1 ||
       { missing+=(python3-distributed); why+=("Dask's distributed for /usr/bin/python3"); }
+    # The learned evaluation's trainer is tested on a small fixture.
+    /usr/bin/python3 -c "import torch" >/dev/null 2>&1 ||
+      { missing+=(python3-torch); why+=("torch for /usr/bin/python3"); }
+    # The referee of every match, also of the tests that play them on a cluster.
+    [[ -x /usr/games/fairy-stockfish ]] || command -v fairy-stockfish >/dev/null 2>&1 ||
+      { missing+=(fairy-stockfish); why+=(fairy-stockfish); }
   fi
   [[ ${#missing[@]} -eq 0 ]]
 }
