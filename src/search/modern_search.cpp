@@ -539,7 +539,7 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
 
     // A score from the rule of repetition holds on this path only; the table keeps none, nor
     // the score of a root searched over some of its moves only.
-    if (tableOn && excluded.isNull() && !isPvsRuleScore(bestValue) &&
+    if (tableSaves && excluded.isNull() && !isPvsRuleScore(bestValue) &&
         !(root && (rootFilter != nullptr || rootExcluded != nullptr))) {
         const TableBound bound = bestValue >= beta                 ? TableBound::Lower
                                  : PvNode && !bestMove.isNull() ? TableBound::Exact
@@ -578,7 +578,7 @@ int ModernSearch::quiesce(Frame* ss, int alpha, int beta, int depth) {
             bestValue = tableValue;
         // Standing pat: the side to move need not take anything.
         if (bestValue >= beta) {
-            if (tableOn && !hit)
+            if (tableSaves && !hit)
                 table.save(entry, board, scoreToTable(bestValue, ply), TableBound::Lower, SearchTable::QuiescenceDepth, 0,
                            ss->staticEval, false);
             return bestValue;
@@ -635,7 +635,7 @@ int ModernSearch::quiesce(Frame* ss, int alpha, int beta, int depth) {
     // In check with no way out: mated, or stalemated, which loses alike.
     if (inCheck && moveCount == 0) return matedIn(ply);
 
-    if (tableOn && !isPvsRuleScore(bestValue)) {
+    if (tableSaves && !isPvsRuleScore(bestValue)) {
         const TableBound bound = bestValue >= beta                          ? TableBound::Lower
                                  : PvNode && bestValue > originalAlpha ? TableBound::Exact
                                                                        : TableBound::Upper;

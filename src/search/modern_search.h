@@ -67,7 +67,16 @@ public:
     // The table may be shared with other searches of the same position, each on a thread.
     ModernSearch(Board& board, Lawyer& lawyer, SearchTable& table, SearchControl& control);
 
-    void useTable(bool on) { tableOn = on; }
+    void useTable(bool on) {
+        tableOn = on;
+        tableSaves = on && !tableReadOnly;
+    }
+    // A search that only reads the table leaves it as another search of the position would
+    // find it.
+    void readTableOnly(bool on) {
+        tableReadOnly = on;
+        tableSaves = tableOn && !on;
+    }
     // Only these moves are searched at the root; null or empty: every one.
     void restrictRoot(const MoveList* moves) { rootFilter = moves != nullptr && !moves->empty() ? moves : nullptr; }
     // These root moves, which have lines of their own in this iteration already, are not
@@ -159,6 +168,8 @@ private:
     SearchControl& control;
     SearchTable& table;
     bool tableOn = true;
+    bool tableReadOnly = false;
+    bool tableSaves = true;
     const MoveList* rootFilter = nullptr;
     const MoveList* rootExcluded = nullptr;
     HistoriesPointer histories;

@@ -21,17 +21,29 @@ constexpr std::int64_t QuietReportInterval = 5000;
 }  // namespace
 
 SearchWorker::SearchWorker(int i, SearchTable& t, SearchPool& p)
-    : index(i), pool(p), lawyer(board), table(t), modern(board, lawyer, table, *this) {
+    : index(i),
+      pool(p),
+      lawyer(board),
+      othersLawyer(othersBoard),
+      table(t),
+      modern(board, lawyer, table, *this),
+      others(othersBoard, othersLawyer, table, *this) {
     board.addObserver(&lawyer);
+    othersBoard.addObserver(&othersLawyer);
+    others.readTableOnly(true);
 }
 
-void SearchWorker::setPosition(const Board& game) { board.replayGame(game); }
+void SearchWorker::setPosition(const Board& game) {
+    board.replayGame(game);
+    othersBoard.replayGame(game);
+}
 
 void SearchWorker::search() {
     const SearchLimits& limits = pool.limits;
     modern.newSearch();
     modern.restrictRoot(&limits.searchMoves);
-    modern.excludeAtRoot(nullptr);
+    others.newSearch();
+    others.restrictRoot(&limits.searchMoves);
     linesKept = 0;
     lines[0].length = 0;
     lines[0].score = 0;
@@ -63,16 +75,20 @@ void SearchWorker::search() {
         searched.clear();
         bool cut = false;
         for (pass = 0; pass < wanted && !cut; ++pass) {
-            modern.excludeAtRoot(&searched);
-            const int score = modern.iterate(depth, guesses[static_cast<std::size_t>(pass)]);
-            cut = modern.wasStopped();
+            // Lines shown beside the best are searched apart from it, so that it stays the line
+            // a search of one line finds; a level's own choice among its lines needs no such
+            // care, and its passes share what the best move's search has learnt.
+            ModernSearch& searcher = pass > 0 && pool.linesShown > 1 ? others : modern;
+            searcher.excludeAtRoot(&searched);
+            const int score = searcher.iterate(depth, guesses[static_cast<std::size_t>(pass)]);
+            cut = searcher.wasStopped();
             if (cut) {
                 // The best move a stopped pass proved is kept; a later pass's is only part of
                 // a ranking, and the depth before has it whole.
-                if (pass == 0 && partialLineSaysMore()) keepLine(0, completedDepth, completedScore);
-            } else if (modern.rootLineLength() > 0) {
-                keepLine(pass, depth, score);
-                searched.push_back(modern.rootLine()[0]);
+                if (pass == 0 && partialLineSaysMore()) keepLine(modern, 0, completedDepth, completedScore);
+            } else if (searcher.rootLineLength() > 0) {
+                keepLine(searcher, pass, depth, score);
+                searched.push_back(searcher.rootLine()[0]);
                 rankLines(pass);
             }
         }
@@ -122,8 +138,8 @@ bool SearchWorker::partialLineSaysMore() const {
              line(0).first().sameSquares(modern.rootLine()[0]));
 }
 
-void SearchWorker::keepLine(int place, int depth, int score) {
-    const Move* proved = modern.rootLine();
+void SearchWorker::keepLine(const ModernSearch& from, int place, int depth, int score) {
+    const Move* proved = from.rootLine();
     const auto begin = lines.begin() + place;
     // The move's line from the depth before, further down, gives way; else the last line
     // does, when the lines are all there are to keep.
@@ -137,13 +153,14 @@ void SearchWorker::keepLine(int place, int depth, int score) {
     RootLine& kept = *begin;
     kept.depth = depth;
     kept.score = score;
-    kept.length = modern.rootLineLength();
+    kept.length = from.rootLineLength();
     std::copy_n(proved, kept.length, kept.moves.begin());
 }
 
 void SearchWorker::rankLines(int last) {
-    // The lines above it are ranked already: the last one rises past those it beats.
-    for (auto i = static_cast<std::size_t>(last); i > 0 && lines[i].score > lines[i - 1].score; --i)
+    // The lines above it are ranked already: the last one rises past those it beats, though
+    // never past the best move's, which the full search found and which is played.
+    for (auto i = static_cast<std::size_t>(last); i > 1 && lines[i].score > lines[i - 1].score; --i)
         std::swap(lines[i], lines[i - 1]);
 }
 
@@ -155,7 +172,13 @@ void SearchWorker::showLines() {
         report(0, completedDepth, completedScore, false, false);
         return;
     }
-    for (int i = 0; i < shown; ++i) report(i, line(i).depth, line(i).score, false, false);
+    // The best move's search found every other move no better than the best: a line whose own
+    // search says more is shown at the best line's score, as a bound.
+    report(0, line(0).depth, line(0).score, false, false);
+    for (int i = 1; i < shown; ++i) {
+        const bool beyond = line(i).score > line(0).score;
+        report(i, line(i).depth, beyond ? line(0).score : line(i).score, false, beyond);
+    }
 }
 
 bool SearchWorker::stopRequested() {
@@ -177,7 +200,7 @@ bool SearchWorker::stopRequested() {
         // Several lines come only whole, a depth at a time: a front end lists every line it is
         // sent, and the same depth's lines again would stand beside the first.
         if (completedDepth > 0 && pool.linesShown == 1 && pool.time.elapsed() - lastReport >= QuietReportInterval) {
-            if (pass == 0 && partialLineSaysMore()) keepLine(0, completedDepth, completedScore);
+            if (pass == 0 && partialLineSaysMore()) keepLine(modern, 0, completedDepth, completedScore);
             showLines();
         }
     }
@@ -189,7 +212,7 @@ bool SearchWorker::stopRequested() {
 void SearchWorker::windowFailed(int depth, int score, bool failedHigh) {
     // Only the best line's bounds, and only when it is the one line shown.
     if (!isMain() || pass != 0 || pool.linesShown > 1 || pool.time.elapsed() < FailReportAfter) return;
-    if (partialLineSaysMore()) keepLine(0, completedDepth, completedScore);
+    if (partialLineSaysMore()) keepLine(modern, 0, completedDepth, completedScore);
     report(0, depth, score, failedHigh, !failedHigh);
 }
 

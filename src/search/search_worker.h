@@ -38,11 +38,20 @@ public:
     // Iterative deepening until the limits or the pool stop it; at each depth the best root
     // move, then the best of the others, and so on for as many lines as the pool asks.
     void search();
-    void newGame() { modern.clearHistories(); }
-    void resetNodes() { modern.resetNodes(); }
-    void useTable(bool on) { modern.useTable(on); }
+    void newGame() {
+        modern.clearHistories();
+        others.clearHistories();
+    }
+    void resetNodes() {
+        modern.resetNodes();
+        others.resetNodes();
+    }
+    void useTable(bool on) {
+        modern.useTable(on);
+        others.useTable(on);
+    }
 
-    std::int64_t nodes() const { return modern.nodes(); }
+    std::int64_t nodes() const { return modern.nodes() + others.nodes(); }
     ModernSearch::RootProgress rootProgress() const { return modern.rootProgress(); }
     // The lines, best first: the first is the move to play at full strength.
     const RootLine& line(int i) const { return lines[static_cast<std::size_t>(i)]; }
@@ -62,10 +71,10 @@ private:
     // Whether the best move's line from an iteration under way, or cut short, is worth more
     // than the best line kept.
     bool partialLineSaysMore() const;
-    // Takes the line the root has just proved into the lines at the place, with its depth
-    // and score; the same move's line further down gives way.
-    void keepLine(int place, int depth, int score);
-    // Ranks the last line of this depth among those before it, by score.
+    // Takes the line the search has just proved at the root into the lines at the place, with
+    // its depth and score; the same move's line further down gives way.
+    void keepLine(const ModernSearch& from, int place, int depth, int score);
+    // Ranks the last line of this depth among those before it, by score, below the best.
     void rankLines(int last);
     int linesWanted() const;
     // Shows line i with the depth and score given.
@@ -75,8 +84,16 @@ private:
     SearchPool& pool;
     Board board;
     Lawyer lawyer;
+    // The other lines' own copy of the position: a search leaves the board's lists of pieces
+    // in another order than it found them, which would change the best move's search.
+    Board othersBoard;
+    Lawyer othersLawyer;
     SearchTable& table;
+    // The best move's search, as it would run alone.
     ModernSearch modern;
+    // The search of the other lines shown: a position, histories and killers of its own, and
+    // the table only read, so that the best line is the one a search of it alone finds.
+    ModernSearch others;
     std::array<RootLine, MaxLines> lines{};
     int linesKept = 0;
     // The root moves with a line of the depth under way, which its later passes leave out.
