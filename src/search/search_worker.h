@@ -41,6 +41,7 @@ public:
     void newGame() { modern.clearHistories(); }
     void resetNodes() { modern.resetNodes(); }
     void useTable(bool on) { modern.useTable(on); }
+    void useNet(const Net* net) { modern.useNet(net); }
 
     std::int64_t nodes() const { return modern.nodes(); }
     ModernSearch::RootProgress rootProgress() const { return modern.rootProgress(); }
