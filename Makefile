@@ -38,12 +38,14 @@ test: deps all $(TEST_BUILD_DIR)/Makefile
 	cmake --build $(TEST_BUILD_DIR) -j $(JOBS)
 	cd $(TEST_BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
-# The program is configured for the prefix it is installed under, so that it finds its book there.
+# The program is configured for the prefix it is installed under, so that it finds its book there,
+# and its net, which ships once a trained one lies at the repository root.
 install:
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DQORAT_BENCHMARKS=ON -DCMAKE_INSTALL_PREFIX=$(PREFIX)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 	install -D -m 755 $(BUILD_DIR)/qorat $(DESTDIR)$(PREFIX)/bin/qorat
 	install -D -m 644 book.dat $(DESTDIR)$(PREFIX)/share/qorat/book.dat
+	if [ -f qorat.nnue ]; then install -D -m 644 qorat.nnue $(DESTDIR)$(PREFIX)/share/qorat/qorat.nnue; fi
 	install -D -m 644 share/qorat.eng $(DESTDIR)$(PREFIX)/share/games/plugins/xboard/qorat.eng
 	install -D -m 644 share/qorat.png $(DESTDIR)$(PREFIX)/share/games/plugins/logos/qorat.png
 	install -D -m 644 share/qorat.6 $(DESTDIR)$(PREFIX)/share/man/man6/qorat.6

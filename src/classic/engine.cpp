@@ -11,7 +11,7 @@ namespace qorat {
 
 namespace {
 
-const char* const installedBookPath = QORAT_BOOK_DIR "/book.dat";
+const char* const installedBookPath = QORAT_DATA_DIR "/book.dat";
 const char* const localBookPath = "book.dat";
 constexpr int VerifiedNullReduction = 3;
 constexpr int PlainNullReduction = 2;

@@ -94,6 +94,7 @@ bool runBench(const BenchSettings& settings, const std::function<void(const Benc
         modern.pool().setThreads(settings.threads);
         if (settings.megabytes != ModernEngine::DefaultTableMegabytes && !modern.resizeTable(settings.megabytes))
             return false;
+        if (!settings.netFile.empty() && !(modern.setNetFile(settings.netFile) && modern.useNet(true))) return false;
     } else if (settings.threads != 1) {
         std::cerr << "Only the modern search runs on threads\n";
         return false;
@@ -129,15 +130,20 @@ bool runBench(const BenchSettings& settings, const std::function<void(const Benc
 }
 
 int benchCommand(int argc, const char* const* argv) {
-    // The words after "bench", each a whole number within reason.
+    // The words after "bench": whole numbers within reason, then the net's file.
     BenchSettings settings;
     int* const fields[] = {&settings.depth, &settings.threads, &settings.megabytes};
     constexpr long long Most[] = {MaxPly - 1, SearchPool::MaxThreads, ModernEngine::MaxTableMegabytes};
+    constexpr int NetFileWord = 2 + static_cast<int>(std::size(fields));
     for (int i = 2; i < argc; ++i) {
+        if (i == NetFileWord) {
+            settings.netFile = argv[i];
+            continue;
+        }
         const std::size_t field = static_cast<std::size_t>(i - 2);
         const std::optional<long long> number = readWholeNumber(argv[i]);
-        if (field >= std::size(fields) || !number || *number < 1 || *number > Most[field]) {
-            std::cerr << "usage: qorat bench [DEPTH [THREADS [MEGABYTES]]]\n";
+        if (i > NetFileWord || !number || *number < 1 || *number > Most[field]) {
+            std::cerr << "usage: qorat bench [DEPTH [THREADS [MEGABYTES [NETFILE]]]]\n";
             return 2;
         }
         *fields[field] = static_cast<int>(*number);

@@ -19,6 +19,8 @@ struct BenchSettings {
     std::string search = "pvs";
     int threads = 1;
     int megabytes = ModernEngine::DefaultTableMegabytes;
+    // The modern search evaluates with the net of this file; none, with the hand-written evaluation.
+    std::string netFile;
 };
 
 struct BenchPosition {
@@ -34,9 +36,9 @@ struct BenchPosition {
 // on standard error, when the settings cannot be carried out.
 bool runBench(const BenchSettings& settings, const std::function<void(const BenchPosition&)>& done);
 
-// "qorat bench [DEPTH [THREADS [MEGABYTES]]]": the modern search over the bench positions, a
-// line each on standard error, then the time, the node total and the speed on standard
-// output; the exit status.
+// "qorat bench [DEPTH [THREADS [MEGABYTES [NETFILE]]]]": the modern search over the bench
+// positions, a line each on standard error, then the time, the node total and the speed on
+// standard output; the exit status.
 int benchCommand(int argc, const char* const* argv);
 
 }  // namespace qorat

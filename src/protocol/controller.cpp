@@ -125,6 +125,10 @@ void Controller::bindSettings() {
         options.set("useOpeningBook", std::get<bool>(on) ? "y" : "n");
         return true;
     });
+    settings.bind(Setting::EvalFile,
+                  [this](const SettingValue& path) { return modern->setNetFile(std::get<std::string>(path)); });
+    settings.bind(Setting::Evaluation,
+                  [this](const SettingValue& name) { return modern->useNet(std::get<std::string>(name) == "net"); });
 }
 
 void Controller::optionChanged(std::string name) {
@@ -161,6 +165,12 @@ void Controller::optionChanged(std::string name) {
         // The console's names for the modern search's level and lines, kept in their ranges.
         const std::optional<long long> number = readWholeNumber(options.get(name));
         if (number) settings.set(name == "skill" ? Setting::SkillLevel : Setting::MultiPv, *number);
+    } else if (name == "evaluation") {
+        // The console's names for the modern search's evaluation and the net's file; an
+        // evaluation of another name changes nothing.
+        settings.setFromText(Setting::Evaluation, options.get(name), Dialect::Uci);
+    } else if (name == "evalFile") {
+        settings.set(Setting::EvalFile, options.get(name));
     } else if (name == "computerColor") {
         const std::string colour = options.get("computerColor");
         computerSide = colour == "r" ? Red : colour == "b" ? Blue : NoSide;

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "board/notation.h"
+#include "nnue/net_file.h"
 #include "protocol/number_text.h"
 #include "search/modern_engine.h"
 #include "search/search_pool.h"
@@ -41,7 +42,9 @@ using enum Setting;
 // as "memory", which xboard sends before every game and which would undo a size chosen in
 // the engine's settings; "Hash size (MB)" is still understood, from scripts that send it.
 // Hash's default is the size the engine's table starts with; its most, what a player's
-// machine can spare. Ponder only tells that the front end may ask for pondering.
+// machine can spare. Ponder only tells that the front end may ask for pondering. The net's
+// file comes before the choice of the net, so that a front end that sends the settings in
+// the order shown names the file before the net is read.
 constexpr Row table[] = {
     // setting     reaches        UCI name, place       xboard name, place         type: default, range
     {Hash,         Reach::Search, {"Hash", 1},          {"Hash size (MB)", 0},     Spin{ModernEngine::DefaultTableMegabytes, 1, ModernEngine::MaxTableMegabytes}},
@@ -61,6 +64,8 @@ constexpr Row table[] = {
     {LimitStrength, Reach::Search, {"UCI_LimitStrength", 10}, {},                  Check{false}},
     {Elo,          Reach::Search, {"UCI_Elo", 11},      {},                        Spin{Skill::HighestElo, Skill::LowestElo, Skill::HighestElo}},
     {ShowWdl,      Reach::Play,   {"UCI_ShowWDL", 12},  {},                        Check{false}},
+    {EvalFile,     Reach::Search, {"EvalFile", 13},     {"EvalFile", 10},          Text{DefaultNetFile, true}},
+    {Evaluation,   Reach::Search, {"Evaluation", 14},   {"Evaluation", 11},        Combo{"classic", "classic net"}},
 };
 
 constexpr std::size_t SettingCount = std::size(table);

@@ -33,6 +33,8 @@ enum class Setting : std::uint8_t {
     LimitStrength,
     Elo,
     ShowWdl,
+    EvalFile,
+    Evaluation,
 };
 
 // The types of setting, with their defaults and ranges.

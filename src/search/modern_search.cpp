@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iostream>
 #include <new>
 #include <type_traits>
 
@@ -131,9 +132,32 @@ bool ModernSearch::skippedAtRoot(const Move& m) const {
     return (rootFilter != nullptr && !listed(rootFilter)) || (rootExcluded != nullptr && listed(rootExcluded));
 }
 
+int ModernSearch::evaluate(const Frame* ss) {
+    if (accumulators.net() == nullptr) return pvsEvaluate(board, ss->sums);
+    const int slot = slotOf(ss);
+#ifdef QORAT_INVARIANT_CHECKS
+    if (!accumulators.matches(slot, board)) {
+        std::cerr << "net accumulators drifted at " << board.toFen() << '\n';
+        std::abort();
+    }
+#endif
+    // A net's evaluation, however wild, is never taken for a won or lost game.
+    return std::clamp(accumulators.evaluate(slot, board.sideToMove()), 1 - PvsKnownWin, PvsKnownWin - 1);
+}
+
+void ModernSearch::prepareRoot(Frame* root) {
+    root->sums = squareSums(board);
+    if (accumulators.net() != nullptr) accumulators.refresh(slotOf(root), board);
+}
+
+void ModernSearch::prepareChild(Frame* ss, const Move& m) {
+    (ss + 1)->sums = squareSumsAfter(board, ss->sums, m);
+    if (accumulators.net() != nullptr) accumulators.defer(slotOf(ss), board, m);
+}
+
 bool ModernSearch::makeLegal(Frame* ss, Move& m) {
     const int mover = board.sideToMove();
-    (ss + 1)->sums = squareSumsAfter(board, ss->sums, m);
+    prepareChild(ss, m);
     board.makeMove(m);
     if (lawyer.isAttacked(board.kingSquare(mover), opponent(mover))) {
         board.unmakeMove();
@@ -227,7 +251,7 @@ int ModernSearch::iterate(int depth, int guess) {
     rootLength = 0;
     nullMinPly = 0;
     Frame* root = &frames[FramesBelowRoot];
-    root->sums = squareSums(board);
+    prepareRoot(root);
     root->inCheck = lawyer.inCheck(board.sideToMove());
 
     if (depth < AspirationDepth || std::abs(guess) >= PvsKnownWin) return search<true>(root, -PvsInfinite, PvsInfinite, depth, false);
@@ -253,7 +277,7 @@ int ModernSearch::iterate(int depth, int guess) {
 int ModernSearch::quietLine(std::array<Move, MaxPly>& line) {
     stopped = false;
     Frame* root = &frames[FramesBelowRoot];
-    root->sums = squareSums(board);
+    prepareRoot(root);
     root->inCheck = lawyer.inCheck(board.sideToMove());
     quiesce<true>(root, -PvsInfinite, PvsInfinite);
     const int length = lineLengths[0];
@@ -341,9 +365,9 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
                           std::min((eval - beta) / NullMarginDivisor, NullMarginMost);
             ss->move = nullMove;
             ss->continuation = &histories->continuation[Empty][0];
-            (ss + 1)->sums = ss->sums;
-            (ss + 1)->inCheck = false;
             Move pass = nullMove;
+            prepareChild(ss, pass);
+            (ss + 1)->inCheck = false;
             board.makeMove(pass);
             int nullValue = -search<false>(ss + 1, -beta, -beta + 1, depth - r, !cutNode);
             board.unmakeMove();
@@ -448,7 +472,7 @@ int ModernSearch::search(Frame* ss, int alpha, int beta, int depth, bool cutNode
                 // Several moves hold beta: this node cuts whatever the table's move gives.
                 return singularBeta;
             }
-            (ss + 1)->sums = squareSumsAfter(board, ss->sums, move);
+            prepareChild(ss, move);
             board.makeMove(move);
         } else if (givesCheck && exchangeValueOfMove() >= 0) {
             extension = 1;

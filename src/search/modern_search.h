@@ -12,6 +12,8 @@
 
 #include "board/board.h"
 #include "eval/pvs_evaluation.h"
+#include "nnue/accumulator_stack.h"
+#include "nnue/net.h"
 #include "rules/lawyer.h"
 #include "search/move_picker.h"
 #include "search/search_table.h"
@@ -77,6 +79,9 @@ public:
         tableReadOnly = on;
         tableSaves = tableOn && !on;
     }
+    // Evaluates with the net, or with the hand-written evaluation when there is none; its
+    // accumulators are made ready here, never during a search.
+    void useNet(const Net* net) { accumulators.use(net, static_cast<int>(frames.size())); }
     // Only these moves are searched at the root; null or empty: every one.
     void restrictRoot(const MoveList* moves) { rootFilter = moves != nullptr && !moves->empty() ? moves : nullptr; }
     // These root moves, which have lines of their own in this iteration already, are not
@@ -138,9 +143,16 @@ private:
     template <bool PvNode>
     int quiesce(Frame* ss, int alpha, int beta, int depth = 0);
 
-    int evaluate(const Frame* ss) const { return pvsEvaluate(board, ss->sums); }
-    // Makes the move, the frame after ss receiving its piece-square sums; false, with the move
-    // taken back, when it leaves the mover's king attacked.
+    int evaluate(const Frame* ss);
+    // The frame's place, which is also its slot among the net's accumulators.
+    int slotOf(const Frame* ss) const { return static_cast<int>(ss - frames.data()); }
+    // The root's piece-square sums and accumulators, from scratch.
+    void prepareRoot(Frame* root);
+    // What the frame after ss keeps of the move about to be made (a null move passes): its
+    // piece-square sums and the net's change.
+    void prepareChild(Frame* ss, const Move& m);
+    // Makes the move, the frame after ss prepared for it; false, with the move taken back,
+    // when it leaves the mover's king attacked.
     bool makeLegal(Frame* ss, Move& m);
     // Whether the position repeats one since the last capture, and its score then by the rule.
     bool repetition(int ply, int& score);
@@ -174,6 +186,7 @@ private:
     const MoveList* rootExcluded = nullptr;
     HistoriesPointer histories;
     std::array<Frame, MaxPly + FramesBelowRoot + 3> frames{};
+    AccumulatorStack accumulators;
     std::array<std::array<Move, MaxPly + 1>, MaxPly + 1> lines{};
     std::array<int, MaxPly + 1> lineLengths{};
     std::array<Move, MaxPly + 1> rootMoves{};

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "board/random_seed.h"
 
@@ -27,10 +28,21 @@ void SearchPool::useTable(bool on) {
     if (!searching()) applySettings();
 }
 
+void SearchPool::useNet(std::shared_ptr<const Net> net) {
+    netWanted = std::move(net);
+    if (!searching()) applySettings();
+}
+
 void SearchPool::applySettings() {
     workers.resize(static_cast<std::size_t>(std::min(threadsWanted, threads())));
     while (threads() < threadsWanted) workers.push_back(std::make_unique<SearchWorker>(threads(), table, *this));
-    for (auto& worker : workers) worker->useTable(tableWanted);
+    // The table's static evaluations are the other evaluation's.
+    if (netWanted != netInUse) table.clear();
+    netInUse = netWanted;
+    for (auto& worker : workers) {
+        worker->useTable(tableWanted);
+        worker->useNet(netInUse.get());
+    }
 }
 
 void SearchPool::newGame() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "board/board.h"
+#include "nnue/net.h"
 #include "search/search_limits.h"
 #include "search/search_table.h"
 #include "search/search_worker.h"
@@ -39,6 +40,8 @@ public:
     // so that a setting changed while it thinks never cuts its move short.
     void setThreads(int count);
     void useTable(bool on);
+    // The net the search evaluates with; none, the hand-written evaluation.
+    void useNet(std::shared_ptr<const Net> net);
     // The best lines shown, each of another root move; the move played is the first's.
     void setMultiPv(int lines) { multiPvWanted = std::clamp(lines, 1, MaxMultiPv); }
     // A level below full strength searches less deep and chooses among its best lines.
@@ -98,6 +101,9 @@ private:
     std::mt19937_64 noise;
     int threadsWanted = 1;
     bool tableWanted = true;
+    std::shared_ptr<const Net> netWanted;
+    // Kept alive here while the workers evaluate with it.
+    std::shared_ptr<const Net> netInUse;
     std::atomic<bool> stopFlag{false};
     std::atomic<bool> pondering{false};
     std::mutex waitLock;

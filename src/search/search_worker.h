@@ -50,6 +50,10 @@ public:
         modern.useTable(on);
         others.useTable(on);
     }
+    void useNet(const Net* net) {
+        modern.useNet(net);
+        others.useNet(net);
+    }
 
     std::int64_t nodes() const { return modern.nodes() + others.nodes(); }
     ModernSearch::RootProgress rootProgress() const { return modern.rootProgress(); }

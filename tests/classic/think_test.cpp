@@ -373,13 +373,13 @@ TEST_F(Book, MissingBooksAreReported) {
     ::testing::internal::CaptureStderr();
     EngineGame g;
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "Can't open " QORAT_BOOK_DIR "/book.dat\nCan't open book.dat\nCan't open my book!\n");
+              "Can't open " QORAT_DATA_DIR "/book.dat\nCan't open book.dat\nCan't open my book!\n");
     EXPECT_FALSE(g.inside.hasBook());
 
     writeBook(startPositionFen + ":h2e2\n");
     ::testing::internal::CaptureStderr();
     EngineGame found;
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Can't open " QORAT_BOOK_DIR "/book.dat\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Can't open " QORAT_DATA_DIR "/book.dat\n");
     EXPECT_TRUE(found.inside.hasBook());
 }
 

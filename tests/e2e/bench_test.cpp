@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "net_fixture.h"
 #include "protocol/bench.h"
 #include "session.h"
 
@@ -36,12 +38,30 @@ TEST(Bench, EndsWithTheNodeTotalAndTheSpeed) {
 }
 
 TEST(Bench, RefusesWhatItCannotRead) {
-    for (const char* bad : {"0", "x", "129"}) {
-        const RunResult run = runProgram({"bench", bad}, "");
-        EXPECT_EQ(run.status, 2) << bad;
-        EXPECT_EQ(run.out, "") << bad;
-        EXPECT_NE(run.err.find("usage: qorat bench [DEPTH [THREADS [MEGABYTES]]]"), std::string::npos) << bad;
+    const std::vector<std::vector<std::string>> bad = {{"bench", "0"}, {"bench", "x"}, {"bench", "129"},
+                                                       {"bench", "3", "1", "8", "net", "more"}};
+    for (const std::vector<std::string>& args : bad) {
+        const RunResult run = runProgram(args, "");
+        EXPECT_EQ(run.status, 2) << args[1];
+        EXPECT_EQ(run.out, "") << args[1];
+        EXPECT_NE(run.err.find("usage: qorat bench [DEPTH [THREADS [MEGABYTES [NETFILE]]]]"), std::string::npos) << args[1];
     }
+}
+
+TEST(Bench, EvaluatesWithTheNetOfAFileGiven) {
+    // Another search than the hand-written evaluation's; a file that holds no net is refused.
+    const std::string net = writeNetFile(bookFreeDirectory(), "fixture.nnue", netBytes(randomNet(32, 1)));
+    const RunResult byNet = runProgram({"bench", "4", "1", "8", net}, "");
+    const RunResult classic = runProgram({"bench", "4"}, "");
+    ASSERT_EQ(byNet.status, 0) << byNet.err;
+    ASSERT_EQ(classic.status, 0) << classic.err;
+    const auto searched = [](const std::string& out) { return out.substr(out.find("Nodes searched")); };
+    EXPECT_NE(searched(byNet.out), searched(classic.out));
+    const RunResult missing = runProgram({"bench", "4", "1", "8", bookFreeDirectory() + "/missing.nnue"}, "");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("No net file " + bookFreeDirectory() + "/missing.nnue; the evaluation stays classic\n"),
+              std::string::npos)
+        << missing.err;
 }
 
 }  // namespace

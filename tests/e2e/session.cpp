@@ -37,7 +37,7 @@ void makePipe(int fds[2]) {
 }  // namespace
 
 const char* const prompt = "Enter move or command: ";
-const char* const noBookMessages = "Can't open " QORAT_BOOK_DIR "/book.dat\nCan't open book.dat\nCan't open my book!\n";
+const char* const noBookMessages = "Can't open " QORAT_DATA_DIR "/book.dat\nCan't open book.dat\nCan't open my book!\n";
 
 namespace {
 

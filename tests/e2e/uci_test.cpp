@@ -34,6 +34,8 @@ const std::string handshake =
     "option name UCI_Elo type spin default " + std::to_string(Skill::HighestElo) + " min " +
     std::to_string(Skill::LowestElo) + " max " + std::to_string(Skill::HighestElo) + "\n"
     "option name UCI_ShowWDL type check default false\n"
+    "option name EvalFile type string default qorat.nnue\n"
+    "option name Evaluation type combo default classic var classic var net\n"
     "uciok\n";
 
 const std::string afterCentralCannon = "rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RHEAKAEHR b";

@@ -33,6 +33,8 @@ const std::string features =
     "feature option=\"Offer draw -check 0\"\n"
     "feature option=\"MultiPV -spin 1 1 32\"\n"
     "feature option=\"Skill Level -spin 20 0 20\"\n"
+    "feature option=\"EvalFile -file qorat.nnue\"\n"
+    "feature option=\"Evaluation -combo *classic /// net\"\n"
     "feature done=1\n";
 
 const std::string afterCentralCannon = "rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RHEAKAEHR b";

@@ -87,6 +87,8 @@ TEST(EngineSettings, TextThatIsNoValueChangesNothing) {
         {Setting::Threads, "inf", Dialect::Uci},
         {Setting::Search, "MTD", Dialect::XBoard},
         {Setting::Search, "", Dialect::XBoard},
+        {Setting::Evaluation, "Net", Dialect::XBoard},
+        {Setting::Evaluation, "nnue", Dialect::Uci},
     };
     for (const Case& c : cases) {
         EngineSettings settings;
@@ -150,6 +152,10 @@ TEST(EngineSettings, Names) {
         {"Hash", Dialect::XBoard, std::nullopt},
         {"OwnBook", Dialect::XBoard, std::nullopt},
         {"", Dialect::XBoard, std::nullopt},
+        {"evalfile", Dialect::Uci, Setting::EvalFile},
+        {"EvalFile", Dialect::XBoard, Setting::EvalFile},
+        {"Evaluation", Dialect::XBoard, Setting::Evaluation},
+        {"evaluation", Dialect::XBoard, std::nullopt},
     };
     const EngineSettings settings;
     for (const Case& c : cases) EXPECT_EQ(settings.find(c.name, c.protocol), c.found) << c.name;
