@@ -131,8 +131,8 @@ void SearchPool::mainSearch() {
     std::array<int, SearchWorker::MaxLines> scores{};
     for (int i = 0; i < chosen->lineCount(); ++i) scores[static_cast<std::size_t>(i)] = chosen->line(i).score;
     const int played = skill.pick(std::span(scores.data(), static_cast<std::size_t>(chosen->lineCount())), noise);
-    const int score = played == 0 ? chosen->score() : chosen->line(played).score;
-    listener->searchDone(chosen->line(played).first(), chosen->expectedReply(played), reportPvsScore(score));
+    const RootLine& line = chosen->line(played);
+    listener->searchDone(line.first(), chosen->expectedReply(played), reportPvsScore(line.score));
 }
 
 SearchPool::Progress SearchPool::progress() const { return {time.elapsed(), totalNodes(), workers[0]->rootProgress()}; }

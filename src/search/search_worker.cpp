@@ -63,7 +63,7 @@ void SearchWorker::search() {
     }
     // A line for each root move asked for, as far as there are moves to play.
     const std::size_t playable = limits.searchMoves.empty() ? legal.size() : limits.searchMoves.size();
-    const int wanted = static_cast<int>(std::min(static_cast<std::size_t>(pool.linesSearched), playable));
+    linesWanted = static_cast<int>(std::min(static_cast<std::size_t>(pool.linesSearched), playable));
     const int deepest = limits.depth > 0 ? std::min(limits.depth, MaxPly - 1) : MaxPly - 1;
     std::array<int, MaxLines> guesses{};
     // Every thread deepens alike: they part ways by the table they share, each finding what
@@ -71,10 +71,10 @@ void SearchWorker::search() {
     for (int depth = 1; depth <= deepest; ++depth) {
         if (pool.stopFlag.load(std::memory_order_relaxed)) break;
         // Each pass's window centres on the score of its place at the depth before.
-        for (int i = 0; i < wanted; ++i) guesses[static_cast<std::size_t>(i)] = line(std::min(i, std::max(linesKept - 1, 0))).score;
+        for (int i = 0; i < linesWanted; ++i) guesses[static_cast<std::size_t>(i)] = line(std::min(i, std::max(linesKept - 1, 0))).score;
         searched.clear();
         bool cut = false;
-        for (pass = 0; pass < wanted && !cut; ++pass) {
+        for (pass = 0; pass < linesWanted && !cut; ++pass) {
             // Lines shown beside the best are searched apart from it, so that it stays the line
             // a search of one line finds; a level's own choice among its lines needs no such
             // care, and its passes share what the best move's search has learnt.
@@ -146,7 +146,7 @@ void SearchWorker::keepLine(const ModernSearch& from, int place, int depth, int 
     auto out = std::find_if(begin, lines.begin() + linesKept,
                             [&](const RootLine& kept) { return kept.first().sameSquares(proved[0]); });
     if (out == lines.begin() + linesKept) {
-        if (linesKept < linesWanted()) ++linesKept;
+        if (linesKept < linesWanted) ++linesKept;
         out = lines.begin() + std::max(linesKept - 1, place);
     }
     std::rotate(begin, out, out + 1);
@@ -163,8 +163,6 @@ void SearchWorker::rankLines(int last) {
     for (auto i = static_cast<std::size_t>(last); i > 1 && lines[i].score > lines[i - 1].score; --i)
         std::swap(lines[i], lines[i - 1]);
 }
-
-int SearchWorker::linesWanted() const { return std::max(1, std::min(pool.linesSearched, MaxLines)); }
 
 void SearchWorker::showLines() {
     const int shown = std::min(pool.linesShown, linesKept);

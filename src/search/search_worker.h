@@ -80,7 +80,6 @@ private:
     void keepLine(const ModernSearch& from, int place, int depth, int score);
     // Ranks the last line of this depth among those before it, by score, below the best.
     void rankLines(int last);
-    int linesWanted() const;
     // Shows line i with the depth and score given.
     void report(int i, int depth, int score, bool lowerBound, bool upperBound);
 
@@ -100,6 +99,8 @@ private:
     ModernSearch others;
     std::array<RootLine, MaxLines> lines{};
     int linesKept = 0;
+    // The lines this search looks for: those asked for, as far as there are moves to play.
+    int linesWanted = 1;
     // The root moves with a line of the depth under way, which its later passes leave out.
     MoveList searched;
     // The pass of the iteration under way: 0 looks for the best move, 1 for the next best...
